@@ -1,0 +1,31 @@
+#include "emit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unistd.h>
+
+#include "json_line.h"
+
+std::string blocksLine(const std::vector<Block>& blocks) {
+  const std::string encodeError = "{\"error\":\"encode\"}\n";
+  // A NaN top would make the sort's ordering inconsistent (undefined behaviour),
+  // and the line cannot be encoded anyway: decide before sorting.
+  for (const Block& block : blocks) {
+    if (!std::isfinite(block.top)) return encodeError;
+  }
+  std::vector<Block> ordered = blocks;
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [](const Block& a, const Block& b) { return a.top < b.top; });
+  nlohmann::json list = nlohmann::json::array();
+  for (const Block& block : ordered) list.push_back(blockJson(block));
+  auto line = jsonLine(nlohmann::json{{"blocks", std::move(list)}});
+  return line ? *line : encodeError;
+}
+
+void emit(const nlohmann::json& object) {
+  if (auto line = jsonLine(object)) writeAll(STDOUT_FILENO, *line);
+}
+
+void emitBlocks(const std::vector<Block>& blocks) {
+  writeAll(STDOUT_FILENO, blocksLine(blocks));
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "block.h"
+
+// The result line for `blocks`: ordered by `top` (stable), or the line
+// {"error":"encode"} when the blocks have no faithful JSON form.
+std::string blocksLine(const std::vector<Block>& blocks);
+
+// Prints `object` as one JSON line on stdout; prints nothing if it cannot be encoded.
+void emit(const nlohmann::json& object);
+
+// Prints blocksLine(blocks) on stdout.
+void emitBlocks(const std::vector<Block>& blocks);

@@ -1,0 +1,133 @@
+#include "languages.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+namespace {
+
+const std::vector<std::string> kFixedLanguages = {"en-US", "zh-Hans", "zh-Hant", "ja-JP",
+                                                  "ko-KR"};
+
+// ISO 639 language subtag → trained-data name, for languages whose data
+// Debian packages. Scripts and regions are handled in trainedDataForTag.
+const std::map<std::string, std::string> kLanguageData = {
+    {"af", "afr"}, {"am", "amh"}, {"ar", "ara"}, {"as", "asm"}, {"az", "aze"}, {"be", "bel"},
+    {"bg", "bul"}, {"bn", "ben"}, {"bo", "bod"}, {"bs", "bos"}, {"ca", "cat"}, {"cs", "ces"},
+    {"cy", "cym"}, {"da", "dan"}, {"de", "deu"}, {"dz", "dzo"}, {"el", "ell"}, {"en", "eng"},
+    {"eo", "epo"}, {"es", "spa"}, {"et", "est"}, {"eu", "eus"}, {"fa", "fas"}, {"fi", "fin"},
+    {"fil", "fil"}, {"fr", "fra"}, {"ga", "gle"}, {"gl", "glg"}, {"gu", "guj"}, {"he", "heb"},
+    {"hi", "hin"}, {"hr", "hrv"}, {"ht", "hat"}, {"hu", "hun"}, {"hy", "hye"}, {"id", "ind"},
+    {"is", "isl"}, {"it", "ita"}, {"ja", "jpn"}, {"jv", "jav"}, {"ka", "kat"}, {"kk", "kaz"},
+    {"km", "khm"}, {"kn", "kan"}, {"ko", "kor"}, {"ku", "kmr"}, {"ky", "kir"}, {"la", "lat"},
+    {"lo", "lao"}, {"lt", "lit"}, {"lv", "lav"}, {"mk", "mkd"}, {"ml", "mal"}, {"mn", "mon"},
+    {"mr", "mar"}, {"ms", "msa"}, {"mt", "mlt"}, {"my", "mya"}, {"nb", "nor"}, {"ne", "nep"},
+    {"nl", "nld"}, {"nn", "nor"}, {"no", "nor"}, {"or", "ori"}, {"pa", "pan"}, {"pl", "pol"},
+    {"ps", "pus"}, {"pt", "por"}, {"ro", "ron"}, {"ru", "rus"}, {"sa", "san"}, {"si", "sin"},
+    {"sk", "slk"}, {"sl", "slv"}, {"sq", "sqi"}, {"sr", "srp"}, {"sv", "swe"}, {"sw", "swa"},
+    {"ta", "tam"}, {"te", "tel"}, {"tg", "tgk"}, {"th", "tha"}, {"tl", "tgl"}, {"tr", "tur"},
+    {"ug", "uig"}, {"uk", "ukr"}, {"ur", "urd"}, {"uz", "uzb"}, {"vi", "vie"}, {"yi", "yid"},
+    {"yo", "yor"}, {"zh", "chi_sim"},
+};
+
+// Trained data whose full tag is not just the language subtag.
+const std::map<std::string, std::string> kDataTags = {
+    {"eng", "en-US"},      {"chi_sim", "zh-Hans"}, {"chi_tra", "zh-Hant"}, {"jpn", "ja-JP"},
+    {"kor", "ko-KR"},      {"deu", "de-DE"},       {"fra", "fr-FR"},       {"spa", "es-ES"},
+    {"ita", "it-IT"},      {"por", "pt-BR"},       {"rus", "ru-RU"},       {"nld", "nl-NL"},
+    {"pol", "pl-PL"},      {"ukr", "uk-UA"},       {"tur", "tr-TR"},       {"swe", "sv-SE"},
+    {"srp_latn", "sr-Latn"}, {"uzb_cyrl", "uz-Cyrl"}, {"aze_cyrl", "az-Cyrl"}, {"nor", "nb-NO"},
+};
+
+// Scripts whose models read Latin poorly and whose text a Latin model reads as
+// low-confidence garbage, so they are tried only where the primary pass fails.
+bool isCjkData(const std::string& name) {
+  return name.rfind("chi_", 0) == 0 || name.rfind("jpn", 0) == 0 || name.rfind("kor", 0) == 0;
+}
+
+std::vector<std::string> subtags(const std::string& tag) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : tag) {
+    if (c == '-' || c == '_') {
+      parts.push_back(part);
+      part.clear();
+    } else {
+      part += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+  }
+  parts.push_back(part);
+  return parts;
+}
+
+bool hasSubtag(const std::vector<std::string>& parts, const std::string& wanted) {
+  return std::find(parts.begin() + 1, parts.end(), wanted) != parts.end();
+}
+
+}  // namespace
+
+std::vector<std::string> candidateLanguages(const std::vector<std::string>& preferred) {
+  std::vector<std::string> all = preferred;
+  all.insert(all.end(), kFixedLanguages.begin(), kFixedLanguages.end());
+  std::vector<std::string> kept;
+  for (const std::string& tag : all) {
+    if (std::find(kept.begin(), kept.end(), tag) == kept.end()) kept.push_back(tag);
+  }
+  return kept;
+}
+
+std::optional<std::string> trainedDataForTag(const std::string& tag) {
+  const std::vector<std::string> parts = subtags(tag);
+  auto found = kLanguageData.find(parts[0]);
+  if (found == kLanguageData.end()) return std::nullopt;
+  const std::string& language = parts[0];
+  if (language == "zh" &&
+      (hasSubtag(parts, "hant") || hasSubtag(parts, "tw") || hasSubtag(parts, "hk") ||
+       hasSubtag(parts, "mo"))) {
+    return "chi_tra";
+  }
+  if (language == "sr" && hasSubtag(parts, "latn")) return "srp_latn";
+  if ((language == "uz" || language == "az") && hasSubtag(parts, "cyrl")) {
+    return found->second + "_cyrl";
+  }
+  return found->second;
+}
+
+std::string tagForTrainedData(const std::string& name) {
+  if (auto found = kDataTags.find(name); found != kDataTags.end()) return found->second;
+  for (const auto& [language, data] : kLanguageData) {
+    if (data == name) return language;
+  }
+  return name;
+}
+
+RecognitionPlan planRecognition(const std::vector<std::string>& tags,
+                                const std::vector<std::string>& installed, bool detect) {
+  std::vector<std::string> wanted;
+  for (const std::string& tag : tags) {
+    auto data = trainedDataForTag(tag);
+    if (!data || std::find(installed.begin(), installed.end(), *data) == installed.end()) continue;
+    if (std::find(wanted.begin(), wanted.end(), *data) == wanted.end()) wanted.push_back(*data);
+  }
+  if (wanted.empty() && !installed.empty()) {
+    bool hasEnglish = std::find(installed.begin(), installed.end(), "eng") != installed.end();
+    wanted.push_back(hasEnglish ? "eng" : installed.front());
+  }
+  RecognitionPlan plan;
+  std::vector<std::string> primary;
+  for (const std::string& data : wanted) {
+    if (detect && isCjkData(data)) {
+      plan.alternatives.push_back(data);
+    } else {
+      primary.push_back(data);
+    }
+  }
+  if (primary.empty() && !plan.alternatives.empty()) {
+    primary.push_back(plan.alternatives.front());
+    plan.alternatives.erase(plan.alternatives.begin());
+  }
+  for (const std::string& data : primary) {
+    plan.primary += (plan.primary.empty() ? "" : "+") + data;
+  }
+  return plan;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The recognition language list: the user's preferred tags, then the five
+// fixed tags, repeats (exact text) removed, first occurrence kept.
+std::vector<std::string> candidateLanguages(const std::vector<std::string>& preferred);
+
+// The trained-data name for a BCP 47 tag (en-GB → eng, zh-TW → chi_tra), or
+// nothing when no trained data is known for the language.
+std::optional<std::string> trainedDataForTag(const std::string& tag);
+
+// The full tag reported for a trained-data name (eng → en-US, chi_sim → zh-Hans).
+std::string tagForTrainedData(const std::string& name);
+
+// How an image is read with the installed models of the wanted languages:
+// every line with `primary` (one or more models joined by '+'), then lines it
+// reads poorly with the best of `alternatives`, one model at a time.
+struct RecognitionPlan {
+  std::string primary;
+  std::vector<std::string> alternatives;
+};
+
+// REQUIRES: `installed` holds the trained-data names present on the system.
+// With `detect` off every wanted model joins the primary pass.
+RecognitionPlan planRecognition(const std::vector<std::string>& tags,
+                                const std::vector<std::string>& installed, bool detect);

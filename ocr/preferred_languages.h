@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Looks up an environment variable; nullptr when unset.
+using EnvLookup = std::function<const char*(const char*)>;
+
+// The process's real environment.
+const char* systemEnv(const char* name);
+
+// A POSIX locale name as a BCP 47 tag: de_DE.UTF-8 → de-DE,
+// sr_RS@latin → sr-Latn-RS. C, POSIX and empty names give nothing.
+std::optional<std::string> localeToTag(const std::string& locale);
+
+// The user's preferred languages, most preferred first: LANGUAGE (a colon-
+// separated list), else the first set one of LC_ALL, LC_MESSAGES, LANG.
+std::vector<std::string> preferredLanguages(const EnvLookup& env);

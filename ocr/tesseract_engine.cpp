@@ -1,0 +1,344 @@
+#include "tesseract_engine.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <leptonica/allheaders.h>
+#include <omp.h>
+#include <tesseract/baseapi.h>
+#include <tesseract/resultiterator.h>
+
+#include "languages.h"
+
+namespace {
+
+// Decoding is refused above this many pixels: 8K by 8K, 256 MB as 32-bit.
+constexpr long long kPixelBudget = 64LL * 1000 * 1000;
+// Screenshots carry no resolution; text on a 1x screen is laid out at about 96 dpi.
+constexpr int kScreenDpi = 96;
+// Lines whose median height is below this (an x-height under about 8 px) are
+// read far better after a 2x upscale.
+constexpr int kSmallLinePixels = 20;
+// Below this line confidence the primary models probably met another script.
+constexpr float kWeakLineConfidence = 75;
+// Weak lines on which the alternative models are compared.
+constexpr size_t kProbeLines = 3;
+
+struct PixDeleter {
+  void operator()(Pix* pix) const { pixDestroy(&pix); }
+};
+using PixPtr = std::unique_ptr<Pix, PixDeleter>;
+
+struct PixelBox {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct Line {
+  RecognizedLine recognized;
+  PixelBox pixels;
+};
+
+std::string cannotRead(const std::string& path, const std::string& why) {
+  return "cannot read the image \"" + path + "\": " + why;
+}
+
+bool checkFile(const std::string& path, std::string* err) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
+    *err = cannotRead(path, errno == ENOENT ? "there is no such file" : std::strerror(errno));
+    return false;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    *err = cannotRead(path, "it is a folder, not an image file");
+    return false;
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *err = cannotRead(path, errno == EACCES ? "permission denied" : std::strerror(errno));
+    return false;
+  }
+  ::close(fd);
+  if (S_ISREG(info.st_mode) && info.st_size == 0) {
+    *err = cannotRead(path, "the file is empty");
+    return false;
+  }
+  return true;
+}
+
+// Flattens any image to 8-bit grey with dark text on a light ground, the form
+// the LSTM models were trained on.
+PixPtr toGrey(Pix* decoded) {
+  PixPtr pix(pixRemoveColormap(decoded, REMOVE_CMAP_BASED_ON_SRC));
+  if (pix && pixGetDepth(pix.get()) == 32 && pixGetSpp(pix.get()) == 4) {
+    pix.reset(pixAlphaBlendUniform(pix.get(), 0xffffff00));
+  }
+  if (pix) pix.reset(pixConvertTo8(pix.get(), 0));
+  if (!pix) return nullptr;
+  l_float32 mean = 255;
+  pixGetAverageMasked(pix.get(), nullptr, 0, 0, 1, L_MEAN_ABSVAL, &mean);
+  // A dark theme: the models read dark-on-light text far more reliably.
+  if (mean < 128) pixInvert(pix.get(), pix.get());
+  return pix;
+}
+
+bool readImage(const std::string& path, PixPtr* image, std::string* err) {
+  if (!checkFile(path, err)) return false;
+  l_int32 format = 0, width = 0, height = 0, bps = 0, spp = 0, colormap = 0;
+  if (pixReadHeader(path.c_str(), &format, &width, &height, &bps, &spp, &colormap) != 0) {
+    *err = cannotRead(path, "it is not an image in a format that can be read "
+                            "(PNG, JPEG, TIFF, WebP, GIF, BMP or PNM)");
+    return false;
+  }
+  if (width <= 0 || height <= 0) {
+    *err = cannotRead(path, "the image has no pixels");
+    return false;
+  }
+  if (static_cast<long long>(width) * height > kPixelBudget) {
+    *err = cannotRead(path, "the image is " + std::to_string(width) + "x" +
+                                std::to_string(height) + " pixels, more than the limit of " +
+                                std::to_string(kPixelBudget / 1000000) + " megapixels");
+    return false;
+  }
+  PixPtr decoded(pixRead(path.c_str()));
+  PixPtr grey = decoded ? toGrey(decoded.get()) : nullptr;
+  if (!grey) {
+    *err = cannotRead(path, "the image data is damaged or incomplete");
+    return false;
+  }
+  *image = std::move(grey);
+  return true;
+}
+
+std::string takeText(char* text) {
+  std::string result = text ? text : "";
+  delete[] text;
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
+  return result;
+}
+
+std::vector<std::string> listInstalled(const std::string& datapath) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(datapath.c_str());
+  if (!dir) return names;
+  const std::string suffix = ".traineddata";
+  while (dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name.size() <= suffix.size() || !name.ends_with(suffix)) continue;
+    name.resize(name.size() - suffix.size());
+    // Script detection and equation data are not recognition languages.
+    if (name != "osd" && name != "equ") names.push_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string findDatapath() {
+  std::vector<std::string> candidates;
+  if (const char* prefix = std::getenv("TESSDATA_PREFIX"); prefix && *prefix) {
+    candidates.push_back(prefix);
+  }
+  candidates.push_back("/usr/share/tesseract-ocr/5/tessdata");
+  candidates.push_back("/usr/share/tesseract-ocr/4.00/tessdata");
+  for (const std::string& dir : candidates) {
+    if (!listInstalled(dir).empty()) return dir;
+  }
+  return candidates.back();
+}
+
+class TesseractEngine : public RecognitionEngine {
+ public:
+  TesseractEngine() : datapath_(findDatapath()), installed_(listInstalled(datapath_)) {
+    setMsgSeverity(L_SEVERITY_NONE);
+  }
+
+  bool supportsDocumentStructure() const override { return false; }
+
+  std::vector<std::string> supportedLanguages() const override {
+    std::vector<std::string> tags;
+    for (const std::string& name : installed_) tags.push_back(tagForTrainedData(name));
+    return tags;
+  }
+
+  bool recognizeLines(const std::string& path, const RecognitionOptions& options,
+                      std::vector<RecognizedLine>* lines, std::string* err) override {
+    // OpenMP threads make recognition several times slower on small machines;
+    // OMP_THREAD_LIMIT is read when libgomp loads, too early to set here.
+    omp_set_max_active_levels(0);
+    PixPtr image;
+    if (!readImage(path, &image, err)) return false;
+    RecognitionPlan plan =
+        planRecognition(options.languages, installed_, options.automaticLanguageDetection);
+    if (plan.primary.empty()) {
+      *err = "no recognition language is installed in " + datapath_;
+      return false;
+    }
+    tesseract::TessBaseAPI* api = model(plan.primary, options.languageCorrection, err);
+    if (!api) return false;
+    int dpi = kScreenDpi;
+    setImage(api, &image, &dpi);
+    if (api->Recognize(nullptr) != 0) {
+      *err = "text recognition failed on \"" + path + "\"";
+      return false;
+    }
+    std::vector<Line> found = collectLines(api, image.get());
+    rereadWeakLines(plan.alternatives, options.languageCorrection, image.get(), dpi, &found);
+    lines->clear();
+    for (Line& line : found) lines->push_back(std::move(line.recognized));
+    return true;
+  }
+
+ private:
+  // One initialised model set per language string, kept for the process's life.
+  tesseract::TessBaseAPI* model(const std::string& languages, bool correction,
+                                std::string* err) {
+    const std::string key = languages + (correction ? "+dict" : "");
+    if (auto found = models_.find(key); found != models_.end()) return found->second.get();
+    auto api = std::make_unique<tesseract::TessBaseAPI>();
+    // Noise removal reassigns strokes of unknown scripts to neighbouring lines
+    // as "diacritics", which corrupts the line boxes that CJK text is re-read in.
+    std::vector<std::string> names = {"debug_file", "enable_noise_removal"};
+    std::vector<std::string> values = {"/dev/null", "0"};
+    if (!correction) {
+      for (const char* dawg : {"load_system_dawg", "load_freq_dawg", "load_punc_dawg",
+                               "load_number_dawg", "load_unambig_dawg", "load_bigram_dawg"}) {
+        names.push_back(dawg);
+        values.push_back("0");
+      }
+    }
+    if (api->Init(datapath_.c_str(), languages.c_str(), tesseract::OEM_LSTM_ONLY, nullptr, 0,
+                  &names, &values, false) != 0) {
+      *err = "cannot load the recognition data \"" + languages + "\" from " + datapath_;
+      return nullptr;
+    }
+    return models_.emplace(key, std::move(api)).first->second.get();
+  }
+
+  // Hands the image to `api`, first upscaled 2x when its text is small.
+  static void setImage(tesseract::TessBaseAPI* api, PixPtr* image, int* dpi) {
+    api->SetPageSegMode(tesseract::PSM_AUTO);
+    api->SetImage(image->get());
+    api->SetSourceResolution(*dpi);
+    const int width = pixGetWidth(image->get());
+    const int height = pixGetHeight(image->get());
+    if (4LL * width * height > kPixelBudget || medianLineHeight(api) >= kSmallLinePixels) return;
+    PixPtr larger(pixScaleGrayLI(image->get(), 2.0f, 2.0f));
+    if (!larger) return;
+    *image = std::move(larger);
+    *dpi *= 2;
+    api->SetImage(image->get());
+    api->SetSourceResolution(*dpi);
+  }
+
+  // Layout analysis alone; Recognize reuses it when the image stays.
+  static int medianLineHeight(tesseract::TessBaseAPI* api) {
+    std::unique_ptr<tesseract::PageIterator> it(api->AnalyseLayout());
+    std::vector<int> heights;
+    if (it) {
+      do {
+        int l, t, r, b;
+        if (it->BoundingBox(tesseract::RIL_TEXTLINE, &l, &t, &r, &b)) heights.push_back(b - t);
+      } while (it->Next(tesseract::RIL_TEXTLINE));
+    }
+    if (heights.empty()) return kSmallLinePixels;
+    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+    return heights[heights.size() / 2];
+  }
+
+  static std::vector<Line> collectLines(tesseract::TessBaseAPI* api, Pix* image) {
+    std::vector<Line> lines;
+    std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
+    if (!it) return lines;
+    const int width = pixGetWidth(image);
+    const int height = pixGetHeight(image);
+    do {
+      Line line;
+      PixelBox& p = line.pixels;
+      if (!it->BoundingBox(tesseract::RIL_TEXTLINE, &p.left, &p.top, &p.right, &p.bottom)) {
+        continue;
+      }
+      line.recognized.text = takeText(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
+      line.recognized.confidence = it->Confidence(tesseract::RIL_TEXTLINE);
+      line.recognized.box = normalizePixelBox(p.left, p.top, p.right, p.bottom, width, height);
+      lines.push_back(std::move(line));
+    } while (it->Next(tesseract::RIL_TEXTLINE));
+    return lines;
+  }
+
+  // Reads one line alone; returns its confidence, or -1 when nothing was read.
+  // Layout leaves small full-width punctuation at a line's end outside its box,
+  // hence the wide horizontal margin.
+  static float readLine(tesseract::TessBaseAPI* api, const PixelBox& box, std::string* text) {
+    const int height = box.bottom - box.top;
+    const int pad = std::max(2, height / 6);
+    const int left = std::max(0, box.left - height);
+    const int top = std::max(0, box.top - pad);
+    api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+    api->SetRectangle(left, top, box.right + height - left, box.bottom + pad - top);
+    if (api->Recognize(nullptr) != 0) return -1;
+    *text = takeText(api->GetUTF8Text());
+    return text->empty() ? -1 : static_cast<float>(api->MeanTextConf());
+  }
+
+  // Lines the primary models read poorly are probably in another script:
+  // the alternative model that reads a sample of them best reads them all.
+  void rereadWeakLines(const std::vector<std::string>& alternatives, bool correction, Pix* image,
+                       int dpi, std::vector<Line>* lines) {
+    std::vector<Line*> weak;
+    for (Line& line : *lines) {
+      if (line.recognized.confidence < kWeakLineConfidence) weak.push_back(&line);
+    }
+    if (weak.empty() || alternatives.empty()) return;
+    std::vector<Line*> probe = weak;
+    std::stable_sort(probe.begin(), probe.end(), [](const Line* a, const Line* b) {
+      return a->pixels.right - a->pixels.left > b->pixels.right - b->pixels.left;
+    });
+    probe.resize(std::min(probe.size(), kProbeLines));
+    tesseract::TessBaseAPI* best = nullptr;
+    float bestScore = -1;
+    for (const std::string& name : alternatives) {
+      std::string ignored;
+      tesseract::TessBaseAPI* api = model(name, correction, &ignored);
+      if (!api) continue;
+      api->SetImage(image);
+      api->SetSourceResolution(dpi);
+      float score = 0;
+      for (const Line* line : probe) {
+        std::string text;
+        score += readLine(api, line->pixels, &text);
+      }
+      if (score > bestScore) {
+        bestScore = score;
+        best = api;
+      }
+    }
+    if (!best) return;
+    best->SetImage(image);
+    best->SetSourceResolution(dpi);
+    for (Line* line : weak) {
+      std::string text;
+      float confidence = readLine(best, line->pixels, &text);
+      if (confidence > line->recognized.confidence) {
+        line->recognized.text = text;
+        line->recognized.confidence = confidence;
+      }
+    }
+  }
+
+  std::string datapath_;
+  std::vector<std::string> installed_;
+  std::map<std::string, std::unique_ptr<tesseract::TessBaseAPI>> models_;
+};
+
+}  // namespace
+
+std::unique_ptr<RecognitionEngine> makeTesseractEngine() {
+  return std::make_unique<TesseractEngine>();
+}
