@@ -1,4 +1,6 @@
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -8,7 +10,22 @@
 #include "preferred_languages.h"
 #include "tesseract_engine.h"
 
+namespace {
+
+// Image decoders print their own complaints (libpng's "Read Error") on stderr;
+// every outcome of this program is reported in its one JSON line instead.
+void silenceStderr() {
+  int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (null >= 0) {
+    dup2(null, STDERR_FILENO);
+    close(null);
+  }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  silenceStderr();
   if (argc != 2) {
     emit({{"error", "usage: zuna-ocr <png-path>"}});
     std::exit(2);

@@ -1,0 +1,78 @@
+#include "languages.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Tags = std::vector<std::string>;
+
+TEST(CandidateLanguages, UserLanguagesFirstThenFixedWithoutRepeats) {
+  struct Case {
+    Tags preferred;
+    Tags expected;
+  } cases[] = {
+      {{}, {"en-US", "zh-Hans", "zh-Hant", "ja-JP", "ko-KR"}},
+      {{"de-DE", "en-US"}, {"de-DE", "en-US", "zh-Hans", "zh-Hant", "ja-JP", "ko-KR"}},
+      {{"en"}, {"en", "en-US", "zh-Hans", "zh-Hant", "ja-JP", "ko-KR"}},
+      {{"fr", "fr", "ko-KR"}, {"fr", "ko-KR", "en-US", "zh-Hans", "zh-Hant", "ja-JP"}},
+      {{"EN-us"}, {"EN-us", "en-US", "zh-Hans", "zh-Hant", "ja-JP", "ko-KR"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.expected, candidateLanguages(c.preferred)) << ::testing::PrintToString(c.preferred);
+  }
+}
+
+TEST(TrainedData, TagsMapToInstalledModelNames) {
+  struct Case {
+    const char* tag;
+    const char* expected;  // nullptr: no model
+  } cases[] = {
+      {"en", "eng"},          {"en-US", "eng"},         {"de-DE", "deu"},
+      {"zh-Hans", "chi_sim"}, {"zh-Hant", "chi_tra"},   {"zh-TW", "chi_tra"},
+      {"zh-HK", "chi_tra"},   {"zh-CN", "chi_sim"},     {"zh", "chi_sim"},
+      {"ja-JP", "jpn"},       {"ko-KR", "kor"},         {"sr-Latn-RS", "srp_latn"},
+      {"sr-RS", "srp"},       {"uz-Cyrl", "uzb_cyrl"},  {"ZH-hant-tw", "chi_tra"},
+      {"xx-YY", nullptr},     {"", nullptr},
+  };
+  for (const Case& c : cases) {
+    auto found = trainedDataForTag(c.tag);
+    if (c.expected) {
+      EXPECT_EQ(c.expected, found.value_or("<none>")) << c.tag;
+    } else {
+      EXPECT_FALSE(found) << c.tag;
+    }
+  }
+  EXPECT_EQ("en-US", tagForTrainedData("eng"));
+  EXPECT_EQ("zh-Hans", tagForTrainedData("chi_sim"));
+  EXPECT_EQ("ja-JP", tagForTrainedData("jpn"));
+  EXPECT_EQ("cs", tagForTrainedData("ces"));
+}
+
+TEST(PlanRecognition, LatinFirstThenScriptsWhereItFails) {
+  const Tags installed = {"chi_sim", "chi_tra", "deu", "eng", "jpn", "kor"};
+  const Tags fixed = candidateLanguages({});
+  struct Case {
+    const char* name;
+    Tags tags;
+    bool detect;
+    std::string primary;
+    Tags alternatives;
+  } cases[] = {
+      {"fixed list", fixed, true, "eng", {"chi_sim", "chi_tra", "jpn", "kor"}},
+      {"German user", candidateLanguages({"de-DE"}), true, "deu+eng",
+       {"chi_sim", "chi_tra", "jpn", "kor"}},
+      {"no detection joins all", {"en-US", "ja-JP"}, false, "eng+jpn", {}},
+      {"only CJK: first is primary", {"ja-JP", "ko-KR"}, true, "jpn", {"kor"}},
+      {"uninstalled dropped, repeats once", {"fr-FR", "en", "en-GB", "ko"}, true, "eng",
+       {"kor"}},
+      {"nothing installed wanted: English", {"fr-FR"}, true, "eng", {}},
+  };
+  for (const Case& c : cases) {
+    RecognitionPlan plan = planRecognition(c.tags, installed, c.detect);
+    EXPECT_EQ(c.primary, plan.primary) << c.name;
+    EXPECT_EQ(c.alternatives, plan.alternatives) << c.name;
+  }
+  EXPECT_EQ("", planRecognition(fixed, {}, true).primary);
+}
+
+}  // namespace

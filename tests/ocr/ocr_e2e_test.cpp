@@ -1,0 +1,217 @@
+// The built zuna-ocr on committed images, with the real Tesseract.
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "run_process.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+const std::string kImages = std::string(FIXTURES) + "/images/";
+
+// The one JSON line of a run; fails the test when there is not exactly one.
+json onlyLine(const ProcessResult& run) {
+  EXPECT_EQ("", run.err) << "stderr must stay empty";
+  EXPECT_FALSE(run.out.empty());
+  EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+  return json::parse(run.out, nullptr, false);
+}
+
+std::u32string codePoints(const std::string& s) {
+  std::u32string out;
+  for (size_t i = 0; i < s.size();) {
+    unsigned char c = s[i];
+    int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    char32_t cp = len == 1 ? c : c & (0x3F >> (len - 1));
+    for (int k = 1; k < len && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
+    i += len;
+    if (cp == U' ' || cp == U'\n' || cp == U'\t') continue;  // spacing is not compared
+    out += (cp >= U'A' && cp <= U'Z') ? cp + 32 : cp;
+  }
+  return out;
+}
+
+// 1 minus the edit distance over the longer length, ignoring case and spacing.
+double similarity(const std::string& a, const std::string& b) {
+  std::u32string x = codePoints(a), y = codePoints(b);
+  std::vector<size_t> row(y.size() + 1);
+  for (size_t j = 0; j <= y.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= x.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= y.size(); ++j) {
+      size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (x[i - 1] != y[j - 1])});
+      diagonal = above;
+    }
+  }
+  size_t longer = std::max(x.size(), y.size());
+  return longer == 0 ? 1.0 : 1.0 - static_cast<double>(row[y.size()]) / longer;
+}
+
+std::vector<std::string> paragraphs(const std::string& image) {
+  ProcessResult run = runProcess({ZUNA_OCR, kImages + image});
+  EXPECT_EQ(0, run.status) << run.out;
+  json result = onlyLine(run);
+  std::vector<std::string> texts;
+  for (const json& block : result.at("blocks")) {
+    EXPECT_EQ("paragraph", block.at("kind"));
+    EXPECT_EQ(3u, block.size()) << block.dump();  // kind, text, top only
+    texts.push_back(block.at("text"));
+  }
+  return texts;
+}
+
+TEST(OcrCommand, WrongArgumentCountIsAUsageError) {
+  for (auto args : {std::vector<std::string>{ZUNA_OCR},
+                    std::vector<std::string>{ZUNA_OCR, "a.png", "b.png"}}) {
+    ProcessResult run = runProcess(args);
+    EXPECT_EQ(2, run.status);
+    EXPECT_EQ("{\"error\":\"usage: zuna-ocr <png-path>\"}\n", run.out);
+    EXPECT_EQ("", run.err);
+  }
+}
+
+class OcrBadInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("zuna-ocr-bad-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    return (dir_ / name).string();
+  }
+
+  fs::path dir_;
+};
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string bigEndian(uint32_t v) {
+  return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+          static_cast<char>(v)};
+}
+
+uint32_t crc32(const std::string& bytes) {
+  uint32_t crc = 0xFFFFFFFF;
+  for (unsigned char b : bytes) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  return ~crc;
+}
+
+// A PNG whose valid header claims a size far beyond any screen, with no pixels.
+std::string hugePngHeader() {
+  // Bit depth 8, greyscale, default compression, filter and interlace.
+  const std::string format("\x08\x00\x00\x00\x00", 5);
+  const std::string ihdr = "IHDR" + bigEndian(100000) + bigEndian(100000) + format;
+  return std::string("\x89PNG\r\n\x1a\n", 8) + bigEndian(13) + ihdr + bigEndian(crc32(ihdr)) +
+         bigEndian(0) + "IEND" + bigEndian(crc32("IEND"));
+}
+
+TEST_F(OcrBadInput, EachGivesOneErrorLineNamingThePath) {
+  const std::string png = readFile(kImages + "one_paragraph.png");
+  struct Case {
+    std::string path;
+    std::string words;
+  } cases[] = {
+      {(dir_ / "missing.png").string(), "no such file"},
+      {dir_.string(), "folder"},
+      {write("empty.png", ""), "empty"},
+      {write("text.png", "just some text\n"), "not an image"},
+      {write("doc.png", "%PDF-1.4\n%\xe2\xe3\n1 0 obj\n"), "not an image"},
+      {write("truncated.png", png.substr(0, png.size() / 2)), "damaged"},
+      {write("huge.png", hugePngHeader()), "100000x100000"},
+  };
+  for (const Case& c : cases) {
+    ProcessResult run = runProcess({ZUNA_OCR, c.path});
+    EXPECT_EQ(1, run.status) << c.path;
+    json result = onlyLine(run);
+    ASSERT_TRUE(result.is_object()) << run.out;
+    ASSERT_EQ(1u, result.size()) << run.out;
+    std::string error = result.value("error", "");
+    EXPECT_NE(std::string::npos, error.find(c.path)) << error;
+    EXPECT_NE(std::string::npos, error.find(c.words)) << error;
+  }
+}
+
+TEST_F(OcrBadInput, OddPathsAreReadAsPaths) {
+  const std::string png = readFile(kImages + "blank.png");
+  write("with space ünïcode.png", png);
+  write("-dash.png", png);
+  for (std::string name : {"with space ünïcode.png", "-dash.png"}) {
+    ProcessResult run = runProcess({ZUNA_OCR, name}, {}, dir_.string());
+    EXPECT_EQ(0, run.status) << name << " " << run.out;
+    EXPECT_EQ("{\"blocks\":[]}\n", run.out) << name;
+  }
+}
+
+TEST(OcrRecognition, ParagraphsSplitAtBlankGaps) {
+  auto one = paragraphs("one_paragraph.png");
+  ASSERT_EQ(1u, one.size());
+  EXPECT_GT(similarity(one[0],
+                       "The quick brown fox jumps over the lazy dog.\n"
+                       "Pack my box with five dozen liquor jugs.\n"
+                       "How vexingly quick daft zebras jump."),
+            0.95)
+      << one[0];
+  auto two = paragraphs("two_paragraphs.png");
+  ASSERT_EQ(2u, two.size());
+  EXPECT_GT(similarity(two[0], "Meeting notes from the design review.\n"
+                               "Everyone agreed on the new layout."), 0.95) << two[0];
+  EXPECT_GT(similarity(two[1], "Next steps are listed in the tracker.\n"
+                               "Reviews happen every Thursday."), 0.95) << two[1];
+}
+
+TEST(OcrRecognition, ImageWithoutTextGivesNoBlocks) {
+  EXPECT_TRUE(paragraphs("blank.png").empty());
+}
+
+TEST(OcrRecognition, SmallScreenshotTextAndDarkTheme) {
+  auto shot = paragraphs("screenshot.png");
+  ASSERT_EQ(3u, shot.size());
+  EXPECT_GT(similarity(shot[0], "Settings - Notifications"), 0.9) << shot[0];
+  EXPECT_GT(similarity(shot[1], "Show previews of new messages on the lock screen.\n"
+                                "Play a sound when a message arrives from a contact."),
+            0.9) << shot[1];
+  EXPECT_GT(similarity(shot[2], "Quiet hours start at 22:00 and end at 07:00 every day.\n"
+                                "Calls from favourites still ring during quiet hours."),
+            0.9) << shot[2];
+  auto dark = paragraphs("dark.png");
+  ASSERT_EQ(1u, dark.size());
+  EXPECT_GT(similarity(dark[0], "Dark themes are common on desktops.\n"
+                                "Light text sits on a dark background."), 0.9) << dark[0];
+}
+
+TEST(OcrRecognition, EastAsianScriptsAreReadInTheirLanguage) {
+  struct Case {
+    const char* image;
+    const char* text;
+  } cases[] = {
+      {"chinese_simplified.png", "今天下午三点在会议室开会。请大家准时参加并带上电脑。"},
+      {"chinese_traditional.png", "今天下午三點在會議室開會。請大家準時參加並帶上電腦。"},
+      {"japanese.png", "明日の会議は午後三時から始まります。資料を忘れずに持ってきてください。"},
+      {"korean.png", "내일 회의는 오후 세 시에 시작합니다. 자료를 꼭 가져오세요."},
+      {"mixed_en_zh.png", "Project status report for this week.项目进度良好，下周发布新版本。"
+                          "All tests pass on the build server."},
+  };
+  for (const Case& c : cases) {
+    auto texts = paragraphs(c.image);
+    ASSERT_EQ(1u, texts.size()) << c.image;
+    EXPECT_GT(similarity(texts[0], c.text), 0.85) << c.image << ": " << texts[0];
+  }
+}
+
+}  // namespace
