@@ -54,3 +54,7 @@ render korean.png "$cjk" 24 "내일 회의는 오후 세 시에 시작합니다.
 render mixed_en_zh.png "$cjk" 22 "Project status report for this week.
 项目进度良好，下周发布新版本。
 All tests pass on the build server." -font "Noto-Sans-CJK-SC"
+
+# 9 px type: read well only after the engine's 2x upscale.
+render small_text.png "$sans" 9 "Small print matters in settings dialogs.
+Tiny labels still need to be read correctly."

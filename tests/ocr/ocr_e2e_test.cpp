@@ -195,6 +195,13 @@ TEST(OcrRecognition, SmallScreenshotTextAndDarkTheme) {
                                 "Light text sits on a dark background."), 0.9) << dark[0];
 }
 
+TEST(OcrRecognition, TinyTypeIsReadAfterUpscaling) {
+  auto tiny = paragraphs("small_text.png");
+  ASSERT_EQ(1u, tiny.size());
+  EXPECT_GT(similarity(tiny[0], "Small print matters in settings dialogs.\n"
+                                "Tiny labels still need to be read correctly."), 0.97) << tiny[0];
+}
+
 TEST(OcrRecognition, EastAsianScriptsAreReadInTheirLanguage) {
   struct Case {
     const char* image;
