@@ -25,7 +25,7 @@ constexpr long long kPixelBudget = 64LL * 1000 * 1000;
 constexpr int kScreenDpi = 96;
 // Text whose median line height is below this (type under about 12 px) is
 // read far better after a 2x upscale: 1-13 % character errors against none.
-constexpr int kSmallLinePixels = 13;
+constexpr int kSmallLinePixels = 12;
 // Below this line confidence the primary models probably met another script.
 constexpr float kWeakLineConfidence = 75;
 // Weak lines on which the alternative models are compared.
@@ -121,6 +121,11 @@ std::string takeText(char* text) {
   delete[] text;
   while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
   return result;
+}
+
+bool isBlank(const std::string& text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](unsigned char c) { return c == ' ' || c == '\t' || c == '\n'; });
 }
 
 std::vector<std::string> listInstalled(const std::string& datapath) {
@@ -262,6 +267,8 @@ class TesseractEngine : public RecognitionEngine {
         continue;
       }
       line.recognized.text = takeText(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
+      // Specks and rules come back as lines read as blanks; they are not text.
+      if (isBlank(line.recognized.text)) continue;
       line.recognized.confidence = it->Confidence(tesseract::RIL_TEXTLINE);
       line.recognized.box = normalizePixelBox(p.left, p.top, p.right, p.bottom, width, height);
       lines.push_back(std::move(line));
