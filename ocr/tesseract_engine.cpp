@@ -6,7 +6,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +37,11 @@ using PixPtr = std::unique_ptr<Pix, PixDeleter>;
 
 struct PixelBox {
   int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct Reading {
+  std::string text;
+  float confidence = -1;
 };
 
 struct Line {
@@ -185,8 +189,10 @@ class TesseractEngine : public RecognitionEngine {
       *err = "no recognition language is installed in " + datapath_;
       return false;
     }
-    tesseract::TessBaseAPI* api = model(plan.primary, options.languageCorrection, err);
-    if (!api) return false;
+    std::unique_ptr<tesseract::TessBaseAPI> primary =
+        loadModel(plan.primary, options.languageCorrection, err);
+    if (!primary) return false;
+    tesseract::TessBaseAPI* api = primary.get();
     int dpi = kScreenDpi;
     bool recognized = recognize(api, image.get(), dpi);
     std::vector<Line> found = collectLines(api, image.get());
@@ -210,11 +216,8 @@ class TesseractEngine : public RecognitionEngine {
   }
 
  private:
-  // One initialised model set per language string, kept for the process's life.
-  tesseract::TessBaseAPI* model(const std::string& languages, bool correction,
-                                std::string* err) {
-    const std::string key = languages + (correction ? "+dict" : "");
-    if (auto found = models_.find(key); found != models_.end()) return found->second.get();
+  std::unique_ptr<tesseract::TessBaseAPI> loadModel(const std::string& languages,
+                                                    bool correction, std::string* err) const {
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     // Noise removal reassigns strokes of unknown scripts to neighbouring lines
     // as "diacritics", which corrupts the line boxes that CJK text is re-read in.
@@ -232,7 +235,7 @@ class TesseractEngine : public RecognitionEngine {
       *err = "cannot load the recognition data \"" + languages + "\" from " + datapath_;
       return nullptr;
     }
-    return models_.emplace(key, std::move(api)).first->second.get();
+    return api;
   }
 
   static bool recognize(tesseract::TessBaseAPI* api, Pix* image, int dpi) {
@@ -294,7 +297,7 @@ class TesseractEngine : public RecognitionEngine {
   // Lines the primary models read poorly are probably in another script:
   // the alternative model that reads a sample of them best reads them all.
   void rereadWeakLines(const std::vector<std::string>& alternatives, bool correction, Pix* image,
-                       int dpi, std::vector<Line>* lines) {
+                       int dpi, std::vector<Line>* lines) const {
     std::vector<Line*> weak;
     for (Line& line : *lines) {
       if (line.recognized.confidence < kWeakLineConfidence) weak.push_back(&line);
@@ -305,40 +308,46 @@ class TesseractEngine : public RecognitionEngine {
       return a->pixels.right - a->pixels.left > b->pixels.right - b->pixels.left;
     });
     probe.resize(std::min(probe.size(), kProbeLines));
-    tesseract::TessBaseAPI* best = nullptr;
+    std::unique_ptr<tesseract::TessBaseAPI> best;
+    std::vector<Reading> bestReadings;
     float bestScore = -1;
     for (const std::string& name : alternatives) {
       std::string ignored;
-      tesseract::TessBaseAPI* api = model(name, correction, &ignored);
+      std::unique_ptr<tesseract::TessBaseAPI> api = loadModel(name, correction, &ignored);
       if (!api) continue;
       api->SetImage(image);
       api->SetSourceResolution(dpi);
+      std::vector<Reading> readings(probe.size());
       float score = 0;
-      for (const Line* line : probe) {
-        std::string text;
-        score += readLine(api, line->pixels, &text);
+      for (size_t i = 0; i < probe.size(); ++i) {
+        readings[i].confidence = readLine(api.get(), probe[i]->pixels, &readings[i].text);
+        score += readings[i].confidence;
       }
+      // A model that loses is freed at once: at most two are held besides the primary.
       if (score > bestScore) {
         bestScore = score;
-        best = api;
+        best = std::move(api);
+        bestReadings = std::move(readings);
       }
     }
     if (!best) return;
-    best->SetImage(image);
-    best->SetSourceResolution(dpi);
     for (Line* line : weak) {
-      std::string text;
-      float confidence = readLine(best, line->pixels, &text);
-      if (confidence > line->recognized.confidence) {
-        line->recognized.text = text;
-        line->recognized.confidence = confidence;
+      Reading reading;
+      auto probed = std::find(probe.begin(), probe.end(), line);
+      if (probed != probe.end()) {
+        reading = bestReadings[probed - probe.begin()];
+      } else {
+        reading.confidence = readLine(best.get(), line->pixels, &reading.text);
+      }
+      if (reading.confidence > line->recognized.confidence) {
+        line->recognized.text = reading.text;
+        line->recognized.confidence = reading.confidence;
       }
     }
   }
 
   std::string datapath_;
   std::vector<std::string> installed_;
-  std::map<std::string, std::unique_ptr<tesseract::TessBaseAPI>> models_;
 };
 
 }  // namespace
