@@ -1,7 +1,6 @@
 #include "preferred_languages.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <map>
 
 namespace {
@@ -30,8 +29,6 @@ std::vector<std::string> splitColons(const std::string& list) {
 }
 
 }  // namespace
-
-const char* systemEnv(const char* name) { return std::getenv(name); }
 
 std::optional<std::string> localeToTag(const std::string& locale) {
   std::string name = locale;

@@ -1,15 +1,10 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-// Looks up an environment variable; nullptr when unset.
-using EnvLookup = std::function<const char*(const char*)>;
-
-// The process's real environment.
-const char* systemEnv(const char* name);
+#include "env.h"
 
 // A POSIX locale name as a BCP 47 tag: de_DE.UTF-8 → de-DE,
 // sr_RS@latin → sr-Latn-RS. C, POSIX and empty names give nothing.

@@ -1,0 +1,57 @@
+#include "ical_mapping.h"
+
+#include <map>
+
+namespace {
+
+struct Mapping {
+  const char* property;
+  std::map<std::string, int> values;
+  int absent;     // the value when the property or parameter is missing
+  int otherwise;  // an unknown or experimental value
+};
+
+// The one table. Absent values follow RFC 5545's defaults (OPAQUE,
+// NEEDS-ACTION, REQ-PARTICIPANT, INDIVIDUAL).
+const Mapping kTransp = {"TRANSP", {{"OPAQUE", 0}, {"TRANSPARENT", 1}}, 0, 0};
+const Mapping kBusyStatus = {
+    "X-MICROSOFT-CDO-BUSYSTATUS",
+    {{"BUSY", 0}, {"FREE", 1}, {"TENTATIVE", 2}, {"OOF", 3}, {"WORKINGELSEWHERE", 0}},
+    -1, 0};
+const Mapping kFrequency = {
+    "FREQ",
+    {{"DAILY", 0}, {"WEEKLY", 1}, {"MONTHLY", 2}, {"YEARLY", 3}},
+    -1, -1};
+const Mapping kPartstat = {"PARTSTAT",
+                           {{"NEEDS-ACTION", 1}, {"ACCEPTED", 2}, {"DECLINED", 3},
+                            {"TENTATIVE", 4}, {"DELEGATED", 5}, {"COMPLETED", 6},
+                            {"IN-PROCESS", 7}},
+                           1, 0};
+const Mapping kRole = {"ROLE",
+                       {{"REQ-PARTICIPANT", 1}, {"OPT-PARTICIPANT", 2}, {"CHAIR", 3},
+                        {"NON-PARTICIPANT", 4}},
+                       1, 0};
+const Mapping kCutype = {"CUTYPE",
+                         {{"INDIVIDUAL", 1}, {"ROOM", 2}, {"RESOURCE", 3}, {"GROUP", 4},
+                          {"UNKNOWN", 0}},
+                         1, 0};
+
+int lookup(const Mapping& mapping, const std::string& value) {
+  if (value.empty()) return mapping.absent;
+  std::string upper = value;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  auto found = mapping.values.find(upper);
+  return found == mapping.values.end() ? mapping.otherwise : found->second;
+}
+
+}  // namespace
+
+int availabilityFor(const std::string& transp, const std::string& busyStatus) {
+  if (!busyStatus.empty()) return lookup(kBusyStatus, busyStatus);
+  return lookup(kTransp, transp);
+}
+
+int frequencyFor(const std::string& freq) { return lookup(kFrequency, freq); }
+int participantStatusFor(const std::string& partstat) { return lookup(kPartstat, partstat); }
+int participantRoleFor(const std::string& role) { return lookup(kRole, role); }
+int participantTypeFor(const std::string& cutype) { return lookup(kCutype, cutype); }

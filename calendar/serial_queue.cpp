@@ -1,0 +1,46 @@
+#include "serial_queue.h"
+
+#include <future>
+
+SerialQueue::SerialQueue(std::string label)
+    : label_(std::move(label)), thread_([this] { run(); }) {}
+
+SerialQueue::~SerialQueue() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_one();
+  thread_.join();
+}
+
+void SerialQueue::async(std::function<void()> job) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    jobs_.push_back(std::move(job));
+  }
+  wake_.notify_one();
+}
+
+void SerialQueue::sync(std::function<void()> job) {
+  std::promise<void> done;
+  async([&] {
+    job();
+    done.set_value();
+  });
+  done.get_future().wait();
+}
+
+void SerialQueue::run() {
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      if (jobs_.empty()) return;  // stopping, and everything submitted has run
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+    job();
+  }
+}

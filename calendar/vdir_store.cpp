@@ -1,0 +1,218 @@
+#include "vdir_store.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <fstream>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+
+#include "access.h"
+#include "access_dialog.h"
+#include "change_watch.h"
+#include "ics_file.h"
+
+namespace {
+
+// Only one access dialog at a time: a second request waits and then finds
+// the first one's answer recorded.
+std::mutex dialogMutex;
+
+struct Entry {
+  std::string name;
+  bool folder = false;
+};
+
+std::vector<Entry> listFolder(const std::string& dir) {
+  std::vector<Entry> entries;
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return entries;
+  while (dirent* e = ::readdir(d)) {
+    if (e->d_name[0] == '.') continue;
+    struct stat info;
+    if (::stat((dir + "/" + e->d_name).c_str(), &info) != 0) continue;
+    entries.push_back({e->d_name, S_ISDIR(info.st_mode)});
+  }
+  ::closedir(d);
+  // The file system's order is arbitrary; sorted names keep listings stable.
+  std::sort(entries.begin(), entries.end(),
+            [](const Entry& a, const Entry& b) { return a.name < b.name; });
+  return entries;
+}
+
+bool hasSubfolders(const std::vector<Entry>& entries) {
+  return std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return e.folder; });
+}
+
+// The first line of a small metadata file, white space trimmed.
+std::optional<std::string> readMetadata(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  if (!in || !std::getline(in, line)) return std::nullopt;
+  if (line.size() > 4096) line.resize(4096);
+  const char* space = " \t\r\n";
+  size_t first = line.find_first_not_of(space);
+  if (first == std::string::npos) return std::nullopt;
+  return line.substr(first, line.find_last_not_of(space) - first + 1);
+}
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "#RRGGBB" or "#RRGGBBAA"; the alpha is not used.
+std::optional<Rgb> parseColor(const std::string& text) {
+  if ((text.size() != 7 && text.size() != 9) || text[0] != '#') return std::nullopt;
+  double components[3];
+  for (int i = 0; i < 3; ++i) {
+    int high = hexDigit(text[1 + 2 * i]), low = hexDigit(text[2 + 2 * i]);
+    if (high < 0 || low < 0) return std::nullopt;
+    components[i] = (high * 16 + low) / 255.0;
+  }
+  if (text.size() == 9 && (hexDigit(text[7]) < 0 || hexDigit(text[8]) < 0)) return std::nullopt;
+  return Rgb{components[0], components[1], components[2]};
+}
+
+struct FolderCalendar {
+  std::string path;
+  CalendarRecord record;
+};
+
+FolderCalendar folderCalendar(const std::string& root, const std::string& id,
+                              const std::string& name, std::optional<SourceRecord> source) {
+  const std::string path = root + "/" + id;
+  FolderCalendar calendar{path, {}};
+  calendar.record.id = id;
+  calendar.record.title = readMetadata(path + "/displayname").value_or(name);
+  calendar.record.source = std::move(source);
+  // Calendars kept under an account were synced from a server; lone ones are local.
+  calendar.record.type = calendar.record.source ? kCalDav : kLocal;
+  if (auto color = readMetadata(path + "/color")) calendar.record.color = parseColor(*color);
+  return calendar;
+}
+
+std::vector<FolderCalendar> discoverCalendars(const std::string& root) {
+  std::vector<FolderCalendar> calendars;
+  for (const Entry& top : listFolder(root)) {
+    if (!top.folder) continue;
+    const std::vector<Entry> inside = listFolder(root + "/" + top.name);
+    if (!hasSubfolders(inside)) {
+      calendars.push_back(folderCalendar(root, top.name, top.name, std::nullopt));
+      continue;
+    }
+    SourceRecord account{top.name,
+                         readMetadata(root + "/" + top.name + "/displayname").value_or(top.name)};
+    for (const Entry& entry : inside) {
+      if (!entry.folder) continue;
+      calendars.push_back(
+          folderCalendar(root, top.name + "/" + entry.name, entry.name, account));
+    }
+  }
+  return calendars;
+}
+
+std::vector<std::string> itemFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const Entry& entry : listFolder(folder)) {
+    // Sync tools leave temporary files such as "UID.ics.tmp" or "UID.icsab12x" beside items.
+    if (!entry.folder && entry.name.size() > 4 && entry.name.ends_with(".ics")) {
+      names.push_back(entry.name);
+    }
+  }
+  return names;
+}
+
+// An item is one event with its overrides: far below this. A larger file is
+// not read, so one stray export cannot exhaust memory.
+constexpr std::streamsize kLargestItem = 16 << 20;
+
+bool readItem(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  text->resize(kLargestItem + 1);
+  in.read(text->data(), kLargestItem + 1);
+  if (in.gcount() > kLargestItem) return false;
+  text->resize(static_cast<size_t>(in.gcount()));
+  return true;
+}
+
+// By start, then end; occurrences that tie keep the order of the files.
+void sortOccurrences(std::vector<EventRecord>* events) {
+  std::stable_sort(events->begin(), events->end(), [](const EventRecord& a, const EventRecord& b) {
+    if (a.start != b.start) return a.start < b.start;
+    return a.end < b.end;
+  });
+}
+
+class VdirStore : public CalendarStore {
+ public:
+  VdirStore(std::string root, std::string accessPath)
+      : root_(std::move(root)), accessPath_(std::move(accessPath)) {}
+
+  AuthorizationStatus authorizationStatus() const override {
+    return readAccessRecord(accessPath_);
+  }
+
+  void requestAccess(std::function<void()> completion) override {
+    std::thread([path = accessPath_, completion = std::move(completion)] {
+      {
+        std::lock_guard<std::mutex> lock(dialogMutex);
+        if (readAccessRecord(path) == kNotDetermined) {
+          if (auto program = findDialogProgram(systemEnv)) {
+            if (auto answer = askForAccess(*program)) writeAccessRecord(path, *answer);
+          }
+        }
+      }
+      completion();
+    }).detach();
+  }
+
+  std::unique_ptr<CalendarStore> reopen() const override {
+    return std::make_unique<VdirStore>(root_, accessPath_);
+  }
+
+  std::vector<CalendarRecord> calendars() override {
+    std::vector<CalendarRecord> records;
+    for (FolderCalendar& calendar : discoverCalendars(root_)) {
+      records.push_back(std::move(calendar.record));
+    }
+    return records;
+  }
+
+  std::vector<EventRecord> events(Instant start, Instant end) override {
+    std::vector<EventRecord> events;
+    std::string text;
+    for (const FolderCalendar& calendar : discoverCalendars(root_)) {
+      for (const std::string& name : itemFiles(calendar.path)) {
+        // A file that cannot be read is skipped; it never hides the other events.
+        if (!readItem(calendar.path + "/" + name, &text)) continue;
+        appendIcsOccurrences(text, calendar.record.id, calendar.record.id + "/" + name, start,
+                             end, &events);
+      }
+    }
+    sortOccurrences(&events);
+    return events;
+  }
+
+  std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) override {
+    return watchCalendarFolders(root_, std::move(onChange));
+  }
+
+ private:
+  std::string root_;
+  std::string accessPath_;
+};
+
+}  // namespace
+
+std::string defaultCalendarRoot(const EnvLookup& env) {
+  return xdgFolder(env, "XDG_DATA_HOME", ".local/share") + "/calendars";
+}
+
+std::unique_ptr<CalendarStore> makeVdirStore(const std::string& root,
+                                             const std::string& accessPath) {
+  return std::make_unique<VdirStore>(root, accessPath);
+}
