@@ -9,8 +9,9 @@ namespace {
 
 using std::chrono::seconds;
 
-// However dense a rule, a query reads at most this many of its occurrences.
-constexpr int kMostOccurrencesPerRule = 200000;
+// However dense a rule, a query reads at most this many of its occurrences
+// (an hourly event over the longest range has 35064).
+constexpr int kMostOccurrencesPerRule = 50000;
 
 // The wall-clock time of an instant in `zone` (the local zone when null).
 icaltimetype wallTimeOf(Instant instant, const Zone& zone, bool isDate) {

@@ -49,6 +49,16 @@ void relaunchDisclaimed(int argc, char** argv) {
     posix_spawnattr_destroy(&attributes);
     return;
   }
+  // SIGTERM stays blocked from before the spawn until the handler is in
+  // place: one arriving in between would end the launcher and orphan the copy.
+  sigset_t term, previous;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  ::sigprocmask(SIG_BLOCK, &term, &previous);
+  short flags = 0;
+  posix_spawnattr_getflags(&attributes, &flags);
+  posix_spawnattr_setflags(&attributes, flags | POSIX_SPAWN_SETSIGMASK);
+  posix_spawnattr_setsigmask(&attributes, &previous);  // the copy starts as we did
   char* childArgv[] = {::strdup(path.c_str()), ::strdup("--disclaimed"), nullptr};
   pid_t child = 0;
   const int spawned =
@@ -56,9 +66,13 @@ void relaunchDisclaimed(int argc, char** argv) {
   std::free(childArgv[0]);
   std::free(childArgv[1]);
   posix_spawnattr_destroy(&attributes);
-  if (spawned != 0) return;
+  if (spawned != 0) {
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    return;
+  }
   disclaimedChild = child;
   ::signal(SIGTERM, forwardTermination);
+  ::sigprocmask(SIG_SETMASK, &previous, nullptr);
   int status = 0;
   ::waitpid(child, &status, 0);
   _exit((status >> 8) & 0xFF);

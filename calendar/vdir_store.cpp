@@ -40,8 +40,16 @@ std::vector<Entry> listFolder(const std::string& dir) {
   return entries;
 }
 
-bool hasSubfolders(const std::vector<Entry>& entries) {
-  return std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return e.folder; });
+bool isItem(const Entry& entry) {
+  // Sync tools leave temporary files such as "UID.ics.tmp" or "UID.icsab12x" beside items.
+  return !entry.folder && entry.name.size() > 4 && entry.name.ends_with(".ics");
+}
+
+// A folder that holds items, or nothing but files, is a calendar; one that
+// holds only folders is an account.
+bool isCalendarFolder(const std::vector<Entry>& entries) {
+  return std::any_of(entries.begin(), entries.end(), isItem) ||
+         std::none_of(entries.begin(), entries.end(), [](const Entry& e) { return e.folder; });
 }
 
 // The first line of a small metadata file, white space trimmed.
@@ -99,7 +107,7 @@ std::vector<FolderCalendar> discoverCalendars(const std::string& root) {
   for (const Entry& top : listFolder(root)) {
     if (!top.folder) continue;
     const std::vector<Entry> inside = listFolder(root + "/" + top.name);
-    if (!hasSubfolders(inside)) {
+    if (isCalendarFolder(inside)) {
       calendars.push_back(folderCalendar(root, top.name, top.name, std::nullopt));
       continue;
     }
@@ -117,10 +125,7 @@ std::vector<FolderCalendar> discoverCalendars(const std::string& root) {
 std::vector<std::string> itemFiles(const std::string& folder) {
   std::vector<std::string> names;
   for (const Entry& entry : listFolder(folder)) {
-    // Sync tools leave temporary files such as "UID.ics.tmp" or "UID.icsab12x" beside items.
-    if (!entry.folder && entry.name.size() > 4 && entry.name.ends_with(".ics")) {
-      names.push_back(entry.name);
-    }
+    if (isItem(entry)) names.push_back(entry.name);
   }
   return names;
 }

@@ -10,9 +10,9 @@
 std::string defaultCalendarRoot(const EnvLookup& env);
 
 // The store over a vdir tree at `root`, with the user's access answer kept in
-// the file at `accessPath`. A folder directly under the root that holds
-// folders is an account; its folders are its calendars. A folder directly
-// under the root without folders of its own is a calendar without account.
+// the file at `accessPath`. A folder directly under the root that holds only
+// folders is an account; its folders are its calendars. Any other folder
+// directly under the root is a calendar without account.
 // Names beginning with a dot are ignored; only `*.ics` files are items.
 std::unique_ptr<CalendarStore> makeVdirStore(const std::string& root,
                                              const std::string& accessPath);

@@ -1,0 +1,321 @@
+// The built zuna-calendar, with a temporary HOME, a real vdir store and a
+// fake dialog program first on the PATH.
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "bridge_process.h"
+#include "temp_folder.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A zenity that records its arguments, then answers with the exit code
+// written into the file "answer" once that appears.
+const char* kFakeZenity =
+    "#!/bin/sh\n"
+    "dir=$(dirname \"$0\")\n"
+    "printf '%s\\n' \"$@\" > \"$dir/asked\"\n"
+    "while [ ! -f \"$dir/answer\" ]; do sleep 0.02; done\n"
+    "exit $(cat \"$dir/answer\")\n";
+
+class BridgeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(home_.path() / "data");
+    fs::copy(std::string(FIXTURES) + "/vdir", home_ / "data/calendars",
+             fs::copy_options::recursive);
+    home_.write("bin/zenity", kFakeZenity);
+    fs::permissions(home_ / "bin/zenity", fs::perms::owner_all);
+  }
+
+  std::vector<std::string> environment(bool display = true) {
+    std::vector<std::string> env = {"HOME=" + home_.path().string(),
+                                    "XDG_CONFIG_HOME=" + home_ / "config",
+                                    "XDG_DATA_HOME=" + home_ / "data",
+                                    "PATH=" + home_ / "bin" + ":/usr/bin:/bin", "TZ=UTC"};
+    if (display) env.push_back("DISPLAY=:99");
+    // Sanitized builds: keep the test run's settings; the relaunch tests
+    // preload a library ahead of the sanitizer's runtime.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    env.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0");
+    if (const char* ubsan = std::getenv("UBSAN_OPTIONS")) env.push_back(std::string("UBSAN_OPTIONS=") + ubsan);
+    return env;
+  }
+
+  std::unique_ptr<BridgeProcess> start(bool display = true) {
+    return std::make_unique<BridgeProcess>(std::vector<std::string>{ZUNA_CALENDAR},
+                                           environment(display));
+  }
+
+  void grant() { home_.write("config/zuna/calendar-access", "granted\n"); }
+
+  // The next line as JSON; a null value when none came.
+  static json next(BridgeProcess& bridge, std::chrono::milliseconds timeout = 5s) {
+    auto line = bridge.nextLine(timeout);
+    return line ? json::parse(*line) : json();
+  }
+
+  TempFolder home_{"zuna-home"};
+};
+
+TEST_F(BridgeTest, RequestShowsTheDialogAndOtherCommandsAreAnsweredMeanwhile) {
+  auto bridge = start();
+  bridge->sendLine(R"({"cmd":"status","id":1})");
+  EXPECT_EQ(json::parse(R"({"id":1,"status":"notDetermined"})"), next(*bridge));
+  bridge->sendLine(R"({"cmd":"request","id":"r"})");
+  bridge->sendLine(R"({"cmd":"status","id":2})");
+  bridge->sendLine(R"({"cmd":"calendars","id":3})");
+  EXPECT_EQ(json::parse(R"({"id":2,"status":"notDetermined"})"), next(*bridge));
+  EXPECT_EQ(json::parse(R"({"id":3,"error":"not_granted"})"), next(*bridge));
+  for (int i = 0; i < 250 && !fs::exists(home_ / "bin/asked"); ++i) std::this_thread::sleep_for(20ms);
+  std::ifstream asked(home_ / "bin/asked");
+  std::string arguments((std::istreambuf_iterator<char>(asked)), {});
+  EXPECT_NE(std::string::npos, arguments.find("--title=Zuna Calendar\n")) << arguments;
+  EXPECT_NE(std::string::npos,
+            arguments.find("--text=Zuna shows the events on your calendars next to your tasks "
+                           "in its Schedule. It only reads them.\n"))
+      << arguments;
+  home_.write("bin/answer", "0");
+  EXPECT_EQ(json::parse(R"({"id":"r","status":"granted"})"), next(*bridge));
+  bridge->sendLine(R"({"cmd":"status","id":4})");
+  EXPECT_EQ(json::parse(R"({"id":4,"status":"granted"})"), next(*bridge));
+  std::ifstream record(home_ / "config/zuna/calendar-access");
+  std::string word;
+  record >> word;
+  EXPECT_EQ("granted", word);
+  EXPECT_EQ("", bridge->errors());
+}
+
+TEST_F(BridgeTest, RefusalIsRecordedAndNoDisplayRecordsNothing) {
+  home_.write("bin/answer", "1");
+  auto bridge = start();
+  bridge->sendLine(R"({"cmd":"request","id":1})");
+  EXPECT_EQ(json::parse(R"({"id":1,"status":"denied"})"), next(*bridge));
+  bridge->sendLine(R"({"cmd":"request","id":2})");  // decided: no second dialog
+  EXPECT_EQ(json::parse(R"({"id":2,"status":"denied"})"), next(*bridge));
+
+  fs::remove(home_ / "config/zuna/calendar-access");
+  auto headless = start(false);
+  headless->sendLine(R"({"cmd":"request","id":3})");
+  EXPECT_EQ(json::parse(R"({"id":3,"status":"notDetermined"})"), next(*headless));
+  EXPECT_FALSE(fs::exists(home_ / "config/zuna/calendar-access"));
+}
+
+TEST_F(BridgeTest, ListingsFromTheStore) {
+  grant();
+  auto bridge = start();
+  bridge->sendLine(R"({"cmd":"calendars","id":1})");
+  json calendars = next(*bridge)["calendars"];
+  ASSERT_EQ(3u, calendars.size()) << calendars.dump();
+  EXPECT_EQ(json::parse(R"({"id":"personal","title":"Personal","sourceId":"","sourceTitle":"",
+      "subscribed":false,"color":"#3A86FF"})"), calendars[0]);
+  EXPECT_EQ("work/team", calendars[2]["id"]);
+  EXPECT_EQ("Work (CalDAV)", calendars[2]["sourceTitle"]);
+  EXPECT_EQ("#FF8000", calendars[2]["color"]);
+
+  bridge->sendLine(
+      R"({"cmd":"events","id":2,"start":"2024-03-04T00:00:00Z","end":"2024-03-09T00:00:00Z"})");
+  json events = next(*bridge)["events"];
+  std::vector<std::string> seen;
+  for (const json& e : events) seen.push_back(e["start"].get<std::string>() + " " + e["title"].get<std::string>());
+  EXPECT_EQ(std::vector<std::string>({"2024-03-04T08:00:00Z Standup", "2024-03-05T15:00:00Z Dentist",
+                                      "2024-03-07T00:00:00Z Spring holiday",
+                                      "2024-03-08T10:00:00Z Standup (late)"}),
+            seen);
+  ASSERT_EQ(4u, events.size());
+  const json& standup = events[0];
+  EXPECT_EQ("standup@zuna.test", standup["uid"]);
+  EXPECT_EQ(json::parse(R"({"frequency":1,"interval":1,"count":12})"), standup["repeats"]);
+  EXPECT_EQ(json::parse("[10]"), standup["alarms"]);
+  EXPECT_EQ("Europe/Berlin", standup["timeZone"]);
+  ASSERT_EQ(2u, standup["attendees"].size());
+  EXPECT_TRUE(standup["attendees"][0]["organizer"]);
+  EXPECT_EQ("sam@zuna.test", standup["attendees"][1]["email"]);
+  EXPECT_EQ(true, events[2]["allDay"]);
+  EXPECT_EQ("2024-03-08T00:00:00Z", events[2]["end"]);
+  EXPECT_EQ(1, events[2]["availability"]);
+  EXPECT_EQ("https://dentist.example/booking?id=7", events[1]["url"]);
+
+  bridge->sendLine(R"({"cmd":"events","id":3,"start":"2024-03-05T00:00:00Z"})");
+  EXPECT_EQ(json::parse(R"({"id":3,"error":"bad_range"})"), next(*bridge));
+}
+
+TEST_F(BridgeTest, WrittenFilesGiveOneChangeLinePerBurst) {
+  grant();
+  auto bridge = start();
+  bridge->sendLine(R"({"cmd":"status","id":1})");
+  next(*bridge);  // the watch is in place once the first answer came
+  std::ifstream source(home_ / "data/calendars/personal/dentist.ics");
+  std::string item((std::istreambuf_iterator<char>(source)), {});
+  home_.write("data/calendars/personal/new.ics", item);
+  EXPECT_EQ(json::parse(R"({"event":"changed"})"), next(*bridge, 3s));
+  EXPECT_FALSE(bridge->nextLine(600ms));
+  for (int i = 0; i < 300; ++i) {
+    home_.write("data/calendars/work/team/sync-" + std::to_string(i) + ".ics", item);
+  }
+  int changes = 0;
+  while (auto line = bridge->nextLine(800ms)) {
+    EXPECT_EQ("{\"event\":\"changed\"}", *line);
+    ++changes;
+  }
+  EXPECT_GE(changes, 1);
+  EXPECT_LE(changes, 3);
+}
+
+TEST_F(BridgeTest, EndOfInputDrainsWrittenAnswersAndExitsWithZero) {
+  auto bridge = start();
+  bridge->sendRaw("{\"cmd\":\"status\",\"id\":1}\r\n\n{\"cmd\":\"status\",\"id\":2}\n");
+  EXPECT_EQ(json::parse(R"({"id":1,"status":"notDetermined"})"), next(*bridge));
+  EXPECT_EQ(json::parse(R"({"id":2,"status":"notDetermined"})"), next(*bridge));
+  for (int i = 0; i < 2000; ++i) bridge->sendLine(R"({"cmd":"status","id":)" + std::to_string(i) + "}");
+  bridge->closeStdin();
+  EXPECT_EQ(0, bridge->waitExit(10s).value_or(-1));
+  // Answers not yet queued for output may be lost; those written are whole and in order.
+  int expected = 0;
+  for (const std::string& line : bridge->remainingLines(1s)) {
+    json answer = json::parse(line);
+    EXPECT_EQ(expected++, answer["id"]);
+  }
+  EXPECT_EQ("", bridge->errors());
+}
+
+TEST_F(BridgeTest, ClosedStdoutEndsTheBridgeQuietly) {
+  auto bridge = start();
+  bridge->closeStdout();
+  for (int i = 0; i < 50; ++i) bridge->sendLine(R"({"cmd":"status"})");
+  EXPECT_EQ(0, bridge->waitExit(5s).value_or(-1));
+  EXPECT_EQ("", bridge->errors());
+}
+
+TEST_F(BridgeTest, HostileInputNeverStopsTheBridge) {
+  auto bridge = start();
+  const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+  const std::string huge = R"({"cmd":"status","id":"big","pad":")" + std::string(50 << 20, 'x') + "\"}";
+  std::thread writer([&] {
+    bridge->sendLine(R"({"cmd":"status","id":"deep","x":)" + deep + "}");
+    bridge->sendLine(deep);
+    bridge->sendRaw(std::string("\x00\xff\xfe{\"cmd\x00\n", 10));
+    bridge->sendLine("\xff\xff\xff garbage \x01\x02");
+    bridge->sendLine(huge);
+    bridge->sendLine(R"({"cmd":"status","id":"\u00e9\/x","s":"caf)" "\xff" R"("})");
+    for (int i = 0; i < 100000; ++i) {
+      bridge->sendLine(R"({"cmd":"status","id":)" + std::to_string(i) + "}");
+    }
+  });
+  EXPECT_EQ(json::parse(R"({"id":"big","status":"notDetermined"})"), next(*bridge, 60s));
+  EXPECT_EQ("é/x", next(*bridge)["id"]);
+  for (int i = 0; i < 100000; ++i) {
+    json answer = next(*bridge, 30s);
+    ASSERT_EQ(i, answer["id"]) << answer.dump();
+  }
+  writer.join();
+  bridge->closeStdin();
+  EXPECT_EQ(0, bridge->waitExit(10s).value_or(-1));
+}
+
+// ---- The relaunch, with a preloaded stand-in for the disclaim function.
+
+// The child of `parent`, looked for during `attempts` times 20 ms; -1 when none.
+pid_t childOf(pid_t parent, int attempts = 250) {
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+      std::ifstream stat(entry.path() / "stat");
+      std::string pid, name, state;
+      pid_t ppid = 0;
+      if (!(stat >> pid)) continue;
+      // The name may hold spaces; it ends at the last ')'.
+      std::string rest((std::istreambuf_iterator<char>(stat)), {});
+      size_t close = rest.rfind(')');
+      if (close == std::string::npos) continue;
+      std::istringstream fields(rest.substr(close + 1));
+      fields >> state >> ppid;
+      if (ppid == parent) return std::stoi(pid);
+    }
+    std::this_thread::sleep_for(20ms);
+  }
+  return -1;
+}
+
+bool alive(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string all((std::istreambuf_iterator<char>(stat)), {});
+  size_t close = all.rfind(')');
+  return close != std::string::npos && all.size() > close + 2 && all[close + 2] != 'Z';
+}
+
+class RelaunchTest : public BridgeTest {
+ protected:
+  std::unique_ptr<BridgeProcess> launch(std::vector<std::string> extraEnv,
+                                        std::vector<std::string> extraArgs = {}) {
+    std::vector<std::string> env = environment();
+    env.push_back(std::string("LD_PRELOAD=") + DISCLAIM_SHIM);
+    env.push_back("ZUNA_TEST_ARGV_FILE=" + home_ / "argv");
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<std::string> argv = {ZUNA_CALENDAR};
+    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+    return std::make_unique<BridgeProcess>(argv, env);
+  }
+};
+
+TEST_F(RelaunchTest, TheCopyGetsOnlyThePathAndTheMarkerAndServes) {
+  auto launcher = launch({}, {"--extra", "x"});
+  launcher->sendLine(R"({"cmd":"status","id":1})");
+  EXPECT_EQ(json::parse(R"({"id":1,"status":"notDetermined"})"), next(*launcher));
+  std::ifstream argvFile(home_ / "argv");
+  std::string argv((std::istreambuf_iterator<char>(argvFile)), {});
+  EXPECT_EQ(fs::canonical(ZUNA_CALENDAR).string() + "\n--disclaimed\n", argv);
+  pid_t copy = childOf(launcher->pid());
+  EXPECT_GT(copy, 0);
+  launcher->closeStdin();
+  EXPECT_EQ(0, launcher->waitExit(5s).value_or(-1));
+}
+
+TEST_F(RelaunchTest, TheLauncherExitsWithTheCopysCode) {
+  auto three = launch({"ZUNA_TEST_COPY_EXIT=3"});
+  EXPECT_EQ(3, three->waitExit(5s).value_or(-1));
+
+  auto killed = launch({});
+  pid_t copy = childOf(killed->pid());
+  ASSERT_GT(copy, 0);
+  kill(copy, SIGKILL);
+  EXPECT_EQ(0, killed->waitExit(5s).value_or(-1));
+}
+
+TEST_F(RelaunchTest, SigtermReachesTheCopyAndTheLauncherExitsAtOnce) {
+  auto launcher = launch({});
+  pid_t copy = childOf(launcher->pid());
+  ASSERT_GT(copy, 0);
+  kill(launcher->pid(), SIGTERM);
+  EXPECT_EQ(0, launcher->waitExit(2s).value_or(-1));
+  bool gone = false;
+  for (int i = 0; i < 100 && !gone; ++i) {
+    gone = !alive(copy);
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_TRUE(gone);
+}
+
+TEST_F(RelaunchTest, WithoutARelaunchTheProcessServesItself) {
+  for (auto [env, args] : {std::pair<std::vector<std::string>, std::vector<std::string>>{
+                               {"ZUNA_TEST_DISCLAIM_FAIL=1"}, {}},
+                           {{}, {"x", "--disclaimed"}}}) {
+    auto bridge = launch(env, args);
+    bridge->sendLine(R"({"cmd":"status","id":1})");
+    EXPECT_EQ(json::parse(R"({"id":1,"status":"notDetermined"})"), next(*bridge));
+    EXPECT_LT(childOf(bridge->pid(), 10), 0);
+    bridge->closeStdin();
+    EXPECT_EQ(0, bridge->waitExit(5s).value_or(-1));
+  }
+}
+
+}  // namespace
