@@ -179,10 +179,12 @@ TEST_F(BridgeTest, EndOfInputDrainsWrittenAnswersAndExitsWithZero) {
   EXPECT_EQ(json::parse(R"({"id":2,"status":"notDetermined"})"), next(*bridge));
   for (int i = 0; i < 2000; ++i) bridge->sendLine(R"({"cmd":"status","id":)" + std::to_string(i) + "}");
   bridge->closeStdin();
+  // Read while it drains: a full pipe would hold the drain up.
+  std::vector<std::string> lines = bridge->remainingLines(10s);
   EXPECT_EQ(0, bridge->waitExit(10s).value_or(-1));
   // Answers not yet queued for output may be lost; those written are whole and in order.
   int expected = 0;
-  for (const std::string& line : bridge->remainingLines(1s)) {
+  for (const std::string& line : lines) {
     json answer = json::parse(line);
     EXPECT_EQ(expected++, answer["id"]);
   }

@@ -164,7 +164,8 @@ TEST(EventRecord, OrganizerJoinsTheAttendees) {
   EXPECT_EQ(2, attendees[1]["status"]);
 
   e.organizer.reset();
-  for (const json& a : (*eventRecord(e, iso))["attendees"]) EXPECT_FALSE(a["organizer"]);
+  const json record = *eventRecord(e, iso);
+  for (const json& a : record["attendees"]) EXPECT_FALSE(a["organizer"]);
 }
 
 TEST(EventsAnswer, KeepsStoreOrderAndSkipsIncompleteEvents) {
