@@ -8,18 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include "temp_folder.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 class AccessRecordTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("zuna-access-" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  TempFolder folder_{"zuna-access"};
+  const fs::path& dir_ = folder_.path();
 };
 
 TEST_F(AccessRecordTest, PathFollowsXdgConfigHome) {

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "run_process.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -79,18 +80,13 @@ TEST(OcrCommand, WrongArgumentCountIsAUsageError) {
 
 class OcrBadInput : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("zuna-ocr-bad-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string write(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
-    return (dir_ / name).string();
+    folder_.write(name, bytes);
+    return folder_ / name;
   }
 
-  fs::path dir_;
+  TempFolder folder_{"zuna-ocr-bad"};
+  const fs::path& dir_ = folder_.path();
 };
 
 std::string readFile(const std::string& path) {
