@@ -3,6 +3,7 @@
 // Shared by ics_file.cpp and recurrence.cpp only: the one place outside them
 // that names libical types.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,13 +11,18 @@
 #include <libical/ical.h>
 
 #include "instant.h"
+#include "store.h"
 
 // The zone a time is read in: a libical zone, or the local zone (floating
 // times and dates) when `ical` is null.
 struct Zone {
   icaltimezone* ical = nullptr;
-  std::optional<std::string> name;  // IANA name, or the file's TZID
+  std::optional<std::string> name;  // IANA name, or the file's own TZID
+  bool fromFile = false;            // `ical` lives in the file's VTIMEZONE
 };
+
+// UTC.
+Zone utcZone();
 
 // The zone of a date or time property: its TZID parameter, UTC for "Z".
 Zone zoneOf(icalproperty* property, icaltimetype time, icalcomponent* calendar);
@@ -24,16 +30,33 @@ Zone zoneOf(icalproperty* property, icaltimetype time, icalcomponent* calendar);
 // The instant of a wall-clock time (or a date's midnight) in `zone`.
 Instant instantOf(icaltimetype time, const Zone& zone);
 
-// One occurrence of a series before overrides: its start and end, and the
-// instant that identifies it (its original start).
 struct Span {
   Instant start;
   Instant end;
 };
 
-// The occurrences of `master` (DTSTART, RRULE, RDATE less EXDATE) that
-// overlap [from, to), in start order. `length` is the length of the event;
-// for all-day events `days` counts instead.
-std::vector<Span> expandSeries(icalcomponent* master, icalcomponent* calendar,
-                               icalproperty* dtstart, const Zone& zone,
-                               std::chrono::seconds length, int days, Instant from, Instant to);
+// One repeating or single event, read once from its file and expanded for any
+// range without reading the file again.
+struct Series {
+  EventRecord base;  // every member but start and end
+  icaltimetype dtstart = icaltime_null_time();  // wall clock in `zone`
+  Zone zone;
+  std::chrono::seconds length{0};  // events with a time
+  int days = 0;                    // all-day events
+  std::vector<icalrecurrencetype> rules;
+  std::vector<Span> rdates;
+  std::vector<Instant> exdates;
+  std::vector<icaltimetype> exdateDays;  // dates that exclude a whole day of a timed series
+  std::vector<Instant> moved;            // occurrences replaced by overrides
+  Instant earliest;                      // no occurrence starts before
+  std::optional<Instant> latest;         // none ends after; nothing when unbounded
+  std::shared_ptr<icalcomponent> zones;  // keeps a file's own VTIMEZONEs alive
+};
+
+// The occurrences of `series` that overlap [from, to), in start order:
+// DTSTART, RRULE and RDATE, less EXDATE and the moved ones.
+std::vector<Span> expandSeries(const Series& series, Instant from, Instant to);
+
+// Whether [span.start, span.end) overlaps [from, to); an occurrence of no
+// length counts when its instant lies in the range.
+bool overlaps(const Span& span, Instant from, Instant to);

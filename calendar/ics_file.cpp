@@ -21,7 +21,8 @@ struct Timing {
   int days = 0;       // all-day events
 };
 
-struct Item {
+// The events of one UID: the series and the occurrences that override it.
+struct Group {
   icalcomponent* master = nullptr;
   std::vector<icalcomponent*> overrides;
 };
@@ -91,9 +92,20 @@ std::string parameterValue(icalproperty* property, icalparameter_kind kind) {
   return value;
 }
 
-Participant participantOf(icalproperty* property, const char* address) {
+std::string lowercase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+Participant participantOf(icalproperty* property, const char* address, const ItemOwner& owner) {
   Participant participant;
   participant.url = address ? address : "";
+  const std::string url = lowercase(participant.url);
+  if (url.rfind("mailto:", 0) == 0) {
+    const std::string email = url.substr(7);
+    participant.isCurrentUser =
+        std::find(owner.addresses.begin(), owner.addresses.end(), email) != owner.addresses.end();
+  }
   icalparameter* cn = icalproperty_get_first_parameter(property, ICAL_CN_PARAMETER);
   if (cn) participant.name = nonEmpty(icalparameter_get_cn(cn));
   participant.status = participantStatusFor(parameterValue(property, ICAL_PARTSTAT_PARAMETER));
@@ -102,7 +114,8 @@ Participant participantOf(icalproperty* property, const char* address) {
   return participant;
 }
 
-std::vector<Alarm> alarmsOf(icalcomponent* event, Instant start, Instant end) {
+// Offsets are relative to the start; `length` turns those related to the end.
+std::vector<Alarm> alarmsOf(icalcomponent* event, seconds length) {
   std::vector<Alarm> alarms;
   for (icalcomponent* alarm = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT);
        alarm; alarm = icalcomponent_get_next_component(event, ICAL_VALARM_COMPONENT)) {
@@ -115,7 +128,7 @@ std::vector<Alarm> alarmsOf(icalcomponent* event, Instant start, Instant end) {
     } else {
       record.relativeOffset = icaldurationtype_as_int(value.duration);
       if (parameterValue(trigger, ICAL_RELATED_PARAMETER) == "END") {
-        record.relativeOffset += std::chrono::duration<double>(end - start).count();
+        record.relativeOffset += static_cast<double>(length.count());
       }
     }
     alarms.push_back(record);
@@ -134,8 +147,7 @@ std::vector<RecurrenceRule> rulesOf(icalcomponent* master, const Zone& zone) {
     if (rule.count > 0) {
       record.end = RecurrenceEnd{std::nullopt, rule.count};
     } else if (!icaltime_is_null_time(rule.until)) {
-      const Zone untilZone =
-          icaltime_is_utc(rule.until) ? Zone{icaltimezone_get_utc_timezone(), {}} : zone;
+      const Zone untilZone = icaltime_is_utc(rule.until) ? utcZone() : zone;
       record.end = RecurrenceEnd{instantOf(rule.until, untilZone), 0};
     }
     rules.push_back(record);
@@ -160,15 +172,12 @@ int availabilityOf(icalcomponent* event) {
   return availabilityFor(transp, busy);
 }
 
-// The record of one occurrence of `event` at `span`.
 EventRecord recordOf(icalcomponent* event, icalcomponent* master, const Timing& timing,
-                     const Span& span, const std::string& calendarId, const std::string& itemId) {
+                     const ItemOwner& owner) {
   EventRecord record;
-  record.start = span.start;
-  record.end = span.end;
-  record.calendarId = calendarId;
+  record.calendarId = owner.calendarId;
   record.externalId = nonEmpty(icalcomponent_get_uid(event));
-  record.eventId = itemId;
+  record.eventId = owner.itemId;
   record.title = nonEmpty(icalcomponent_get_summary(event));
   record.allDay = timing.allDay;
   record.location = nonEmpty(icalcomponent_get_location(event));
@@ -179,24 +188,20 @@ EventRecord recordOf(icalcomponent* event, icalcomponent* master, const Timing& 
   if (!timing.allDay) record.timeZone = timing.zone.name;
   record.availability = availabilityOf(event);
   record.recurrenceRules = rulesOf(master, timing.zone);
-  record.alarms = alarmsOf(event, span.start, span.end);
+  const seconds length = timing.allDay ? seconds(timing.days * 86400) : timing.length;
+  record.alarms = alarmsOf(event, length);
   if (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ORGANIZER_PROPERTY)) {
-    record.organizer = participantOf(p, icalproperty_get_organizer(p));
+    record.organizer = participantOf(p, icalproperty_get_organizer(p), owner);
   }
   for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ATTENDEE_PROPERTY); p;
        p = icalcomponent_get_next_property(event, ICAL_ATTENDEE_PROPERTY)) {
-    record.attendees.push_back(participantOf(p, icalproperty_get_attendee(p)));
+    record.attendees.push_back(participantOf(p, icalproperty_get_attendee(p), owner));
   }
   return record;
 }
 
 bool isCancelled(icalcomponent* event) {
   return icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED;
-}
-
-bool overlapsRange(const Span& span, Instant from, Instant to) {
-  if (span.start == span.end) return span.start >= from && span.start < to;
-  return span.start < to && span.end > from;
 }
 
 // The original start that a RECURRENCE-ID names, in the series' zone when it has no TZID.
@@ -212,75 +217,191 @@ std::optional<Instant> recurrenceIdOf(icalcomponent* event, icalcomponent* calen
   return instantOf(id, zone);
 }
 
-void appendItem(const Item& item, icalcomponent* calendar, const std::string& calendarId,
-                const std::string& itemId, Instant from, Instant to,
-                std::vector<EventRecord>* events) {
-  std::optional<Timing> master;
-  if (item.master) master = timingOf(item.master, calendar, std::nullopt);
-  std::vector<Instant> moved;  // occurrences that an override replaces
-  const Zone seriesZone = master ? master->zone : Zone{};
-  for (icalcomponent* override : item.overrides) {
-    if (auto id = recurrenceIdOf(override, calendar, seriesZone)) moved.push_back(*id);
-  }
-  if (master) {
-    for (const Span& span : expandSeries(item.master, calendar, master->dtstart, master->zone,
-                                         master->length, master->days, from, to)) {
-      if (std::find(moved.begin(), moved.end(), span.start) != moved.end()) continue;
-      events->push_back(recordOf(item.master, item.master, *master, span, calendarId, itemId));
+Span firstSpan(const Timing& timing) {
+  const icaltimetype start = icalproperty_get_dtstart(timing.dtstart);
+  const Instant begin = instantOf(start, timing.zone);
+  if (!timing.allDay) return {begin, begin + timing.length};
+  icaltimetype last = start;
+  icaltime_adjust(&last, timing.days, 0, 0, 0);
+  return {begin, instantOf(last, timing.zone)};
+}
+
+void readDates(icalcomponent* master, icalcomponent* calendar, Series* series) {
+  for (icalproperty* p = icalcomponent_get_first_property(master, ICAL_RDATE_PROPERTY); p;
+       p = icalcomponent_get_next_property(master, ICAL_RDATE_PROPERTY)) {
+    const icaldatetimeperiodtype rdate = icalproperty_get_rdate(p);
+    if (!icaltime_is_null_time(rdate.time)) {
+      const Zone zone = zoneOf(p, rdate.time, calendar);
+      const Instant start = instantOf(rdate.time, zone);
+      Span span{start, start + series->length};
+      if (rdate.time.is_date) {
+        icaltimetype last = rdate.time;
+        icaltime_adjust(&last, series->days, 0, 0, 0);
+        span.end = instantOf(last, zone);
+      }
+      series->rdates.push_back(span);
+    } else if (!icaltime_is_null_time(rdate.period.start)) {
+      // A period gives this occurrence a length of its own.
+      const Instant start = instantOf(rdate.period.start, zoneOf(p, rdate.period.start, calendar));
+      const Instant end =
+          icaltime_is_null_time(rdate.period.end)
+              ? start + seconds(icaldurationtype_as_int(rdate.period.duration))
+              : instantOf(rdate.period.end, zoneOf(p, rdate.period.end, calendar));
+      series->rdates.push_back({start, std::max(start, end)});
     }
   }
-  for (icalcomponent* override : item.overrides) {
+  for (icalproperty* p = icalcomponent_get_first_property(master, ICAL_EXDATE_PROPERTY); p;
+       p = icalcomponent_get_next_property(master, ICAL_EXDATE_PROPERTY)) {
+    const icaltimetype exdate = icalproperty_get_exdate(p);
+    if (icaltime_is_null_time(exdate)) continue;
+    if (exdate.is_date && !series->dtstart.is_date) {
+      series->exdateDays.push_back(exdate);  // a date excludes every occurrence on that day
+    } else {
+      series->exdates.push_back(instantOf(exdate, zoneOf(p, exdate, calendar)));
+    }
+  }
+}
+
+// Where the series begins and, when every rule has an UNTIL, where it ends.
+void bound(Series* series, const Span& first) {
+  series->earliest = first.start;
+  Instant latest = first.end;
+  bool bounded = true;
+  for (const icalrecurrencetype& rule : series->rules) {
+    if (icaltime_is_null_time(rule.until)) {
+      bounded = false;  // endless, or ends after a count only expansion can find
+      continue;
+    }
+    icaltimetype until = rule.until;
+    until.is_date = 0;
+    until.hour = 23;
+    until.minute = 59;
+    until.second = 59;  // at the latest; a day's slack covers any zone
+    const Zone zone = icaltime_is_utc(rule.until) ? utcZone() : series->zone;
+    latest = std::max(latest, instantOf(until, zone) + std::chrono::days(series->days + 1) +
+                                  series->length);
+  }
+  for (const Span& rdate : series->rdates) {
+    series->earliest = std::min(series->earliest, rdate.start);
+    latest = std::max(latest, rdate.end);
+  }
+  if (bounded) series->latest = latest;
+}
+
+}  // namespace
+
+struct IcsItem {
+  std::vector<Series> series;
+  std::vector<EventRecord> detached;  // overrides and lone occurrences, times set
+};
+
+namespace {
+
+void readGroup(const Group& group, icalcomponent* calendar, const ItemOwner& owner,
+               std::shared_ptr<icalcomponent> keep, IcsItem* item) {
+  std::optional<Timing> master;
+  if (group.master) master = timingOf(group.master, calendar, std::nullopt);
+  if (master) {
+    Series series;
+    series.base = recordOf(group.master, group.master, *master, owner);
+    series.dtstart = icalproperty_get_dtstart(master->dtstart);
+    // The zone is applied through `series.zone`; the iterator works on wall-clock times.
+    if (!icaltime_is_utc(series.dtstart)) series.dtstart.zone = nullptr;
+    series.zone = master->zone;
+    series.length = master->length;
+    series.days = master->days;
+    for (icalproperty* p = icalcomponent_get_first_property(group.master, ICAL_RRULE_PROPERTY); p;
+         p = icalcomponent_get_next_property(group.master, ICAL_RRULE_PROPERTY)) {
+      icalrecurrencetype rule = icalproperty_get_rrule(p);
+      rule.rscale = nullptr;  // points into the parsed tree; other calendar scales are not read
+      series.rules.push_back(rule);
+    }
+    readDates(group.master, calendar, &series);
+    for (icalcomponent* override : group.overrides) {
+      if (auto id = recurrenceIdOf(override, calendar, master->zone)) series.moved.push_back(*id);
+    }
+    bound(&series, firstSpan(*master));
+    series.zones = keep;
+    item->series.push_back(std::move(series));
+  }
+  for (icalcomponent* override : group.overrides) {
     if (isCancelled(override)) continue;
     auto timing = timingOf(override, calendar, master);
     if (!timing) continue;
-    const Instant start = instantOf(icalproperty_get_dtstart(timing->dtstart), timing->zone);
-    Span span{start, start + timing->length};
-    if (timing->allDay) {
-      icaltimetype last = icalproperty_get_dtstart(timing->dtstart);
-      icaltime_adjust(&last, timing->days, 0, 0, 0);
-      span.end = instantOf(last, timing->zone);
-    }
-    if (!overlapsRange(span, from, to)) continue;
-    icalcomponent* series = item.master ? item.master : override;
-    events->push_back(recordOf(override, series, *timing, span, calendarId, itemId));
+    icalcomponent* origin = group.master ? group.master : override;
+    EventRecord record = recordOf(override, origin, *timing, owner);
+    const Span span = firstSpan(*timing);
+    record.start = span.start;
+    record.end = span.end;
+    item->detached.push_back(std::move(record));
   }
 }
 
 // Events grouped by UID: each group's master and its overrides.
-std::map<std::string, Item> itemsOf(icalcomponent* root) {
-  std::map<std::string, Item> items;
+std::map<std::string, Group> groupsOf(icalcomponent* root) {
+  std::map<std::string, Group> groups;
   auto add = [&](icalcomponent* event) {
-    Item& item = items[icalcomponent_get_uid(event) ? icalcomponent_get_uid(event) : ""];
+    const char* uid = icalcomponent_get_uid(event);
+    Group& group = groups[uid ? uid : ""];
     if (icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY)) {
-      item.overrides.push_back(event);
-    } else if (!item.master) {
-      item.master = event;
+      group.overrides.push_back(event);
+    } else if (!group.master) {
+      group.master = event;
     }
   };
   if (icalcomponent_isa(root) == ICAL_VEVENT_COMPONENT) {
     add(root);
-    return items;
+    return groups;
   }
   for (icalcomponent* event = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT);
        event; event = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT)) {
     add(event);
   }
-  return items;
+  return groups;
+}
+
+bool usesItsOwnZones(const IcsItem& item) {
+  return std::any_of(item.series.begin(), item.series.end(),
+                     [](const Series& s) { return s.zone.fromFile; });
 }
 
 }  // namespace
 
+std::shared_ptr<const IcsItem> readIcsItem(const std::string& text, const ItemOwner& owner) {
+  // libical aborts on some errors unless told otherwise.
+  icalerror_set_errors_are_fatal(0);
+  auto item = std::make_shared<IcsItem>();
+  icalcomponent* parsed = icalparser_parse_string(text.c_str());
+  if (!parsed) return item;
+  // The parsed tree is freed once read, unless a series reads its times in
+  // the file's own VTIMEZONE, which lives in that tree.
+  std::shared_ptr<icalcomponent> root(parsed, icalcomponent_free);
+  icalcomponent* calendar = icalcomponent_isa(parsed) == ICAL_VCALENDAR_COMPONENT ? parsed : nullptr;
+  for (const auto& [uid, group] : groupsOf(parsed)) readGroup(group, calendar, owner, root, item.get());
+  if (!usesItsOwnZones(*item)) {
+    for (Series& series : item->series) series.zones.reset();
+  }
+  return item;
+}
+
+void appendOccurrences(const IcsItem& item, Instant start, Instant end,
+                       std::vector<EventRecord>* events) {
+  end = std::min(end, start + kLongestRange);
+  for (const Series& series : item.series) {
+    for (const Span& span : expandSeries(series, start, end)) {
+      EventRecord record = series.base;
+      record.start = span.start;
+      record.end = span.end;
+      events->push_back(std::move(record));
+    }
+  }
+  for (const EventRecord& record : item.detached) {
+    if (overlaps({*record.start, *record.end}, start, end)) events->push_back(record);
+  }
+}
+
 void appendIcsOccurrences(const std::string& text, const std::string& calendarId,
                           const std::string& itemId, Instant start, Instant end,
                           std::vector<EventRecord>* events) {
-  // libical aborts on some errors unless told otherwise.
-  icalerror_set_errors_are_fatal(0);
-  end = std::min(end, start + kLongestRange);
-  icalcomponent* root = icalparser_parse_string(text.c_str());
-  if (!root) return;
-  icalcomponent* calendar = icalcomponent_isa(root) == ICAL_VCALENDAR_COMPONENT ? root : nullptr;
-  for (const auto& [uid, item] : itemsOf(root)) {
-    appendItem(item, calendar, calendarId, itemId, start, end, events);
-  }
-  icalcomponent_free(root);
+  appendOccurrences(*readIcsItem(text, ItemOwner{calendarId, itemId, {}}), start, end, events);
 }

@@ -1,19 +1,36 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "instant.h"
 #include "store.h"
 
-// Appends to `events` the occurrences that overlap [start, end) of the events
-// in one iCalendar text (one item of a vdir calendar). An occurrence of zero
-// length counts when its start lies in the range. Recurring events are
-// expanded (RRULE, RDATE, EXDATE, RECURRENCE-ID overrides); times with a TZID
-// are read in that zone (the system's zone database first, then the text's
-// own VTIMEZONE); floating times and dates in the local time zone. Text that
-// cannot be parsed adds nothing. `itemId` names the item, for records of
-// events without a UID.
+// The events of one iCalendar text (one item of a vdir calendar), read once
+// and listed for any range without reading the text again.
+struct IcsItem;
+
+// Whose calendar it is: the addresses that make a participant "me".
+struct ItemOwner {
+  std::string calendarId;
+  std::string itemId;  // names the item, for records of events without a UID
+  std::vector<std::string> addresses;  // e-mail addresses, compared without case
+};
+
+// Reads `text`. Text that cannot be parsed gives an item without events.
+std::shared_ptr<const IcsItem> readIcsItem(const std::string& text, const ItemOwner& owner);
+
+// Appends the item's occurrences that overlap [start, end) (at most the first
+// four years of it). An occurrence of no length counts when its start lies in
+// the range. Recurring events are expanded (RRULE, RDATE, EXDATE,
+// RECURRENCE-ID overrides); times with a TZID are read in that zone (the
+// system's zone database first, then the text's own VTIMEZONE); floating
+// times and dates in the local time zone.
+void appendOccurrences(const IcsItem& item, Instant start, Instant end,
+                       std::vector<EventRecord>* events);
+
+// readIcsItem and appendOccurrences in one.
 void appendIcsOccurrences(const std::string& text, const std::string& calendarId,
                           const std::string& itemId, Instant start, Instant end,
                           std::vector<EventRecord>* events);

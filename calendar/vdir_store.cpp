@@ -10,7 +10,7 @@
 #include "access.h"
 #include "access_dialog.h"
 #include "change_watch.h"
-#include "ics_file.h"
+#include "item_index.h"
 
 namespace {
 
@@ -122,40 +122,38 @@ std::vector<FolderCalendar> discoverCalendars(const std::string& root) {
   return calendars;
 }
 
-std::vector<std::string> itemFiles(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const Entry& entry : listFolder(folder)) {
-    if (isItem(entry)) names.push_back(entry.name);
+// Sync tools name a calendar or account folder after the user's address
+// (a CalDAV server's calendar home is often the address itself): such names
+// are the addresses that make a participant "me".
+std::vector<std::string> ownerAddresses(const std::string& calendarId) {
+  std::vector<std::string> addresses;
+  size_t start = 0;
+  while (start <= calendarId.size()) {
+    size_t slash = calendarId.find('/', start);
+    if (slash == std::string::npos) slash = calendarId.size();
+    std::string name = calendarId.substr(start, slash - start);
+    if (name.find('@') != std::string::npos) {
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      addresses.push_back(name);
+    }
+    start = slash + 1;
   }
-  return names;
+  return addresses;
 }
 
-// An item is one event with its overrides: far below this. A larger file is
-// not read, so one stray export cannot exhaust memory.
-constexpr std::streamsize kLargestItem = 16 << 20;
-
-bool readItem(const std::string& path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text->resize(kLargestItem + 1);
-  in.read(text->data(), kLargestItem + 1);
-  if (in.gcount() > kLargestItem) return false;
-  text->resize(static_cast<size_t>(in.gcount()));
-  return true;
-}
-
-// By start, then end; occurrences that tie keep the order of the files.
-void sortOccurrences(std::vector<EventRecord>* events) {
-  std::stable_sort(events->begin(), events->end(), [](const EventRecord& a, const EventRecord& b) {
-    if (a.start != b.start) return a.start < b.start;
-    return a.end < b.end;
-  });
+std::vector<ItemFolder> itemFolders(const std::vector<FolderCalendar>& calendars) {
+  std::vector<ItemFolder> folders;
+  for (const FolderCalendar& calendar : calendars) {
+    folders.push_back({calendar.path,
+                       ItemOwner{calendar.record.id, "", ownerAddresses(calendar.record.id)}});
+  }
+  return folders;
 }
 
 class VdirStore : public CalendarStore {
  public:
-  VdirStore(std::string root, std::string accessPath)
-      : root_(std::move(root)), accessPath_(std::move(accessPath)) {}
+  VdirStore(std::string root, std::string accessPath, std::shared_ptr<ItemIndex> index)
+      : root_(std::move(root)), accessPath_(std::move(accessPath)), index_(std::move(index)) {}
 
   AuthorizationStatus authorizationStatus() const override {
     return readAccessRecord(accessPath_);
@@ -176,7 +174,8 @@ class VdirStore : public CalendarStore {
   }
 
   std::unique_ptr<CalendarStore> reopen() const override {
-    return std::make_unique<VdirStore>(root_, accessPath_);
+    // Handles share the index: a new handle need not read every file again.
+    return std::make_unique<VdirStore>(root_, accessPath_, index_);
   }
 
   std::vector<CalendarRecord> calendars() override {
@@ -188,18 +187,7 @@ class VdirStore : public CalendarStore {
   }
 
   std::vector<EventRecord> events(Instant start, Instant end) override {
-    std::vector<EventRecord> events;
-    std::string text;
-    for (const FolderCalendar& calendar : discoverCalendars(root_)) {
-      for (const std::string& name : itemFiles(calendar.path)) {
-        // A file that cannot be read is skipped; it never hides the other events.
-        if (!readItem(calendar.path + "/" + name, &text)) continue;
-        appendIcsOccurrences(text, calendar.record.id, calendar.record.id + "/" + name, start,
-                             end, &events);
-      }
-    }
-    sortOccurrences(&events);
-    return events;
+    return index_->events(itemFolders(discoverCalendars(root_)), start, end);
   }
 
   std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) override {
@@ -209,6 +197,7 @@ class VdirStore : public CalendarStore {
  private:
   std::string root_;
   std::string accessPath_;
+  std::shared_ptr<ItemIndex> index_;
 };
 
 }  // namespace
@@ -219,5 +208,5 @@ std::string defaultCalendarRoot(const EnvLookup& env) {
 
 std::unique_ptr<CalendarStore> makeVdirStore(const std::string& root,
                                              const std::string& accessPath) {
-  return std::make_unique<VdirStore>(root, accessPath);
+  return std::make_unique<VdirStore>(root, accessPath, std::make_shared<ItemIndex>(root));
 }

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "ics_file.h"
+#include "store.h"
+
+// A calendar folder whose items are listed.
+struct ItemFolder {
+  std::string path;
+  ItemOwner owner;  // its item id is filled in per file
+};
+
+// The items of a vdir tree, each file read once and kept fresh by a watch of
+// the tree: after a change, a query re-reads only the files whose size, time
+// or inode changed; without one it reads no file at all.
+class ItemIndex {
+ public:
+  explicit ItemIndex(const std::string& root);
+  ~ItemIndex();
+
+  // The occurrences in [start, end) of the items in `folders`, by start, then
+  // end; ties keep the order of folders and file names. Called on one thread
+  // at a time.
+  std::vector<EventRecord> events(const std::vector<ItemFolder>& folders, Instant start,
+                                  Instant end);
+
+ private:
+  struct Stamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    bool operator==(const Stamp& other) const;
+  };
+  struct Entry {
+    Stamp stamp;
+    std::shared_ptr<const IcsItem> item;
+  };
+
+  void refresh(const std::vector<ItemFolder>& folders);
+
+  std::atomic<bool> stale_{true};
+  std::string folderKey_;  // the folders the entries were read for
+  std::vector<std::pair<std::string, Entry>> entries_;  // in listing order
+  std::unique_ptr<ChangeSubscription> watch_;
+};
