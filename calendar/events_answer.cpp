@@ -79,13 +79,13 @@ std::int64_t alarmMinutes(const Alarm& alarm, Instant start) {
 
 json participantRecord(const Participant& participant,
                        const std::optional<std::string>& organizerUrl) {
-  json record = {
-      {"status", participant.status},
-      {"organizer", organizerUrl && participant.url == *organizerUrl},
-      {"me", participant.isCurrentUser},
-      {"role", participant.role},
-      {"kind", participant.type},
-  };
+  // Members are set one by one: an initializer list would copy each value twice.
+  json record = json::object();
+  record["status"] = participant.status;
+  record["organizer"] = organizerUrl && participant.url == *organizerUrl;
+  record["me"] = participant.isCurrentUser;
+  record["role"] = participant.role;
+  record["kind"] = participant.type;
   if (nonEmpty(participant.name)) record["name"] = *participant.name;
   std::string scheme = participant.url.substr(0, 7);
   for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -95,15 +95,14 @@ json participantRecord(const Participant& participant,
 
 std::optional<json> eventRecord(const EventRecord& event, const InstantFormatter& iso) {
   if (!event.start || !event.end || !event.calendarId) return std::nullopt;
-  json record = {
-      {"uid", event.externalId ? *event.externalId
-                               : event.eventId ? *event.eventId : randomUuid()},
-      {"calendarId", *event.calendarId},
-      {"title", event.title.value_or("")},
-      {"start", iso.write(*event.start)},
-      {"end", iso.write(*event.end)},
-      {"allDay", event.allDay},
-  };
+  json record = json::object();
+  record["uid"] = event.externalId ? *event.externalId
+                                   : event.eventId ? *event.eventId : randomUuid();
+  record["calendarId"] = *event.calendarId;
+  record["title"] = event.title.value_or("");
+  record["start"] = iso.write(*event.start);
+  record["end"] = iso.write(*event.end);
+  record["allDay"] = event.allDay;
   if (nonEmpty(event.location)) record["location"] = *event.location;
   if (nonEmpty(event.notes)) record["notes"] = *event.notes;
   if (event.url) record["url"] = *event.url;

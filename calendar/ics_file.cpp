@@ -384,20 +384,25 @@ std::shared_ptr<const IcsItem> readIcsItem(const std::string& text, const ItemOw
   return item;
 }
 
+void visitOccurrences(const IcsItem& item, Instant start, Instant end,
+                      const std::function<void(Instant, Instant, const EventRecord&)>& visit) {
+  for (const Series& series : item.series) {
+    for (const Span& span : expandSeries(series, start, end)) visit(span.start, span.end, series.base);
+  }
+  for (const EventRecord& record : item.detached) {
+    if (overlaps({*record.start, *record.end}, start, end)) visit(*record.start, *record.end, record);
+  }
+}
+
 void appendOccurrences(const IcsItem& item, Instant start, Instant end,
                        std::vector<EventRecord>* events) {
   end = std::min(end, start + kLongestRange);
-  for (const Series& series : item.series) {
-    for (const Span& span : expandSeries(series, start, end)) {
-      EventRecord record = series.base;
-      record.start = span.start;
-      record.end = span.end;
-      events->push_back(std::move(record));
-    }
-  }
-  for (const EventRecord& record : item.detached) {
-    if (overlaps({*record.start, *record.end}, start, end)) events->push_back(record);
-  }
+  visitOccurrences(item, start, end, [events](Instant from, Instant to, const EventRecord& base) {
+    EventRecord record = base;
+    record.start = from;
+    record.end = to;
+    events->push_back(std::move(record));
+  });
 }
 
 void appendIcsOccurrences(const std::string& text, const std::string& calendarId,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,12 @@ std::shared_ptr<const IcsItem> readIcsItem(const std::string& text, const ItemOw
 // times and dates in the local time zone.
 void appendOccurrences(const IcsItem& item, Instant start, Instant end,
                        std::vector<EventRecord>* events);
+
+// Calls `visit` with each occurrence in [start, end) as appendOccurrences
+// finds them (but for any length of range), and the record they share (its
+// start and end unset). The record lives as long as the item.
+void visitOccurrences(const IcsItem& item, Instant start, Instant end,
+                      const std::function<void(Instant, Instant, const EventRecord&)>& visit);
 
 // readIcsItem and appendOccurrences in one.
 void appendIcsOccurrences(const std::string& text, const std::string& calendarId,

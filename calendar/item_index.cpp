@@ -10,6 +10,22 @@
 
 namespace {
 
+// Whatever range is asked for, a query reads at most its first four years.
+constexpr auto kLongestRange = std::chrono::days(4 * 365 + 1);
+// Queries are answered from occurrences expanded once for a window around the
+// first one's start: any range of the longest length starting up to two years
+// later, or two years earlier, needs no new expansion.
+constexpr auto kWindowBefore = std::chrono::days(2 * 365);
+constexpr auto kWindowAfter = std::chrono::days(6 * 365 + 2);
+// Occurrences at most this long are found by a search on their start.
+constexpr auto kShortest = std::chrono::days(2);
+
+bool overlapsRange(Instant start, Instant end, Instant from, Instant to) {
+  // An occurrence of no length counts when its instant lies in the range.
+  if (start == end) return start >= from && start < to;
+  return start < to && end > from;
+}
+
 // An item is one event with its overrides: far below this. A larger file is
 // not read, so one stray export cannot exhaust memory.
 constexpr std::streamsize kLargestItem = 64 << 20;
@@ -83,20 +99,58 @@ void ItemIndex::refresh(const std::vector<ItemFolder>& folders) {
   }
 }
 
+void ItemIndex::fillWindow(Instant from) {
+  windowStart_ = from - kWindowBefore;
+  windowEnd_ = from + kWindowAfter;
+  short_.clear();
+  long_.clear();
+  for (const auto& [path, entry] : entries_) {
+    visitOccurrences(*entry.item, windowStart_, windowEnd_,
+                     [this](Instant start, Instant end, const EventRecord& record) {
+                       auto& list = end - start > kShortest ? long_ : short_;
+                       list.push_back({start, end, &record});
+                     });
+  }
+  auto byTime = [](const Occurrence& a, const Occurrence& b) {
+    return a.start != b.start ? a.start < b.start : a.end < b.end;
+  };
+  std::stable_sort(short_.begin(), short_.end(), byTime);
+  std::stable_sort(long_.begin(), long_.end(), byTime);
+}
+
 std::vector<EventRecord> ItemIndex::events(const std::vector<ItemFolder>& folders, Instant start,
                                            Instant end) {
+  end = std::min(end, start + kLongestRange);
   std::string key;
   for (const ItemFolder& folder : folders) key += folder.path + '\n';
   // Cleared before reading, so a change during the refresh is read next time.
   if (stale_.exchange(false) || key != folderKey_) {
     refresh(folders);
     folderKey_ = key;
+    windowStart_ = windowEnd_ = Instant{};
+  }
+  if (start < windowStart_ || end > windowEnd_ || windowStart_ == windowEnd_) fillWindow(start);
+  std::vector<Occurrence> found;
+  auto first = std::lower_bound(short_.begin(), short_.end(), start - kShortest,
+                                [](const Occurrence& o, Instant t) { return o.start < t; });
+  for (auto it = first; it != short_.end() && it->start < end; ++it) {
+    if (overlapsRange(it->start, it->end, start, end)) found.push_back(*it);
+  }
+  for (const Occurrence& o : long_) {
+    if (o.start >= end) break;
+    if (overlapsRange(o.start, o.end, start, end)) found.push_back(o);
+  }
+  if (!long_.empty()) {
+    std::stable_sort(found.begin(), found.end(), [](const Occurrence& a, const Occurrence& b) {
+      return a.start != b.start ? a.start < b.start : a.end < b.end;
+    });
   }
   std::vector<EventRecord> events;
-  for (const auto& [path, entry] : entries_) appendOccurrences(*entry.item, start, end, &events);
-  std::stable_sort(events.begin(), events.end(), [](const EventRecord& a, const EventRecord& b) {
-    if (a.start != b.start) return a.start < b.start;
-    return a.end < b.end;
-  });
+  events.reserve(found.size());
+  for (const Occurrence& o : found) {
+    events.push_back(*o.record);
+    events.back().start = o.start;
+    events.back().end = o.end;
+  }
   return events;
 }

@@ -18,38 +18,38 @@ namespace {
 // the first one's answer recorded.
 std::mutex dialogMutex;
 
-struct Entry {
-  std::string name;
-  bool folder = false;
-};
+bool isItemName(const std::string& name) {
+  // Sync tools leave temporary files such as "UID.ics.tmp" or "UID.icsab12x" beside items.
+  return name.size() > 4 && name.ends_with(".ics");
+}
 
-std::vector<Entry> listFolder(const std::string& dir) {
-  std::vector<Entry> entries;
+bool isFolder(const std::string& dir, const dirent& entry) {
+  if (entry.d_type == DT_DIR) return true;
+  if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) return false;
+  struct stat info;
+  return ::stat((dir + "/" + entry.d_name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The folders in `dir`, sorted (the file system's order is arbitrary), and
+// whether it holds an item. Stops at the first item when `untilItem` is set:
+// a calendar folder may hold thousands, and a query must not list them all.
+std::vector<std::string> subfolders(const std::string& dir, bool untilItem, bool* hasItem) {
+  std::vector<std::string> folders;
+  *hasItem = false;
   DIR* d = ::opendir(dir.c_str());
-  if (!d) return entries;
-  while (dirent* e = ::readdir(d)) {
-    if (e->d_name[0] == '.') continue;
-    struct stat info;
-    if (::stat((dir + "/" + e->d_name).c_str(), &info) != 0) continue;
-    entries.push_back({e->d_name, S_ISDIR(info.st_mode)});
+  if (!d) return folders;
+  while (dirent* entry = ::readdir(d)) {
+    if (entry->d_name[0] == '.') continue;
+    if (isFolder(dir, *entry)) {
+      folders.push_back(entry->d_name);
+    } else if (isItemName(entry->d_name)) {
+      *hasItem = true;
+      if (untilItem) break;
+    }
   }
   ::closedir(d);
-  // The file system's order is arbitrary; sorted names keep listings stable.
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return a.name < b.name; });
-  return entries;
-}
-
-bool isItem(const Entry& entry) {
-  // Sync tools leave temporary files such as "UID.ics.tmp" or "UID.icsab12x" beside items.
-  return !entry.folder && entry.name.size() > 4 && entry.name.ends_with(".ics");
-}
-
-// A folder that holds items, or nothing but files, is a calendar; one that
-// holds only folders is an account.
-bool isCalendarFolder(const std::vector<Entry>& entries) {
-  return std::any_of(entries.begin(), entries.end(), isItem) ||
-         std::none_of(entries.begin(), entries.end(), [](const Entry& e) { return e.folder; });
+  std::sort(folders.begin(), folders.end());
+  return folders;
 }
 
 // The first line of a small metadata file, white space trimmed.
@@ -102,21 +102,21 @@ FolderCalendar folderCalendar(const std::string& root, const std::string& id,
   return calendar;
 }
 
+// A folder that holds items, or no folders, is a calendar; one that holds
+// folders but no items is an account, and its folders are its calendars.
 std::vector<FolderCalendar> discoverCalendars(const std::string& root) {
   std::vector<FolderCalendar> calendars;
-  for (const Entry& top : listFolder(root)) {
-    if (!top.folder) continue;
-    const std::vector<Entry> inside = listFolder(root + "/" + top.name);
-    if (isCalendarFolder(inside)) {
-      calendars.push_back(folderCalendar(root, top.name, top.name, std::nullopt));
+  bool ignored;
+  for (const std::string& top : subfolders(root, false, &ignored)) {
+    bool hasItem;
+    const std::vector<std::string> inside = subfolders(root + "/" + top, true, &hasItem);
+    if (hasItem || inside.empty()) {
+      calendars.push_back(folderCalendar(root, top, top, std::nullopt));
       continue;
     }
-    SourceRecord account{top.name,
-                         readMetadata(root + "/" + top.name + "/displayname").value_or(top.name)};
-    for (const Entry& entry : inside) {
-      if (!entry.folder) continue;
-      calendars.push_back(
-          folderCalendar(root, top.name + "/" + entry.name, entry.name, account));
+    SourceRecord account{top, readMetadata(root + "/" + top + "/displayname").value_or(top)};
+    for (const std::string& name : inside) {
+      calendars.push_back(folderCalendar(root, top + "/" + name, name, account));
     }
   }
   return calendars;

@@ -1,5 +1,6 @@
 #include "json_line.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <unistd.h>
@@ -29,12 +30,20 @@ std::optional<std::string> jsonLine(const nlohmann::json& value) {
   }
   // A "/" can only occur inside strings in compact JSON, so a plain
   // replacement escapes exactly the slashes of string values.
-  std::string line;
-  line.reserve(text.size() + 8);
-  for (char c : text) {
-    if (c == '/') line += '\\';
-    line += c;
+  const size_t slashes = static_cast<size_t>(std::count(text.begin(), text.end(), '/'));
+  if (slashes == 0) {
+    text += '\n';
+    return text;
   }
+  std::string line;
+  line.reserve(text.size() + slashes + 1);
+  size_t from = 0;
+  for (size_t at = text.find('/'); at != std::string::npos; at = text.find('/', from)) {
+    line.append(text, from, at - from);
+    line += "\\/";
+    from = at + 1;
+  }
+  line.append(text, from, std::string::npos);
   line += '\n';
   return line;
 }

@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""zuna-calendar's protocol throughput and change latency.
+"""zuna-calendar's protocol throughput and change latency, and its event queries.
+
+Protocol (the default, `run.py protocol`):
 
 1. 100000 "status" lines through one bridge process: lines per second and peak
    memory, beside its named peer `cat` (the same lines through a pipe, the
@@ -9,8 +11,17 @@
 2. Change latency: the time from writing one item into a calendar folder to the
    change line, over several writes (the merge window is 150 ms of quiet).
 
-usage: bench/calendar/run.py [--bridge PATH] [--lines N] [--writes N]"""
+Events (`run.py events --sizes 1000,10000,50000`): over stores written by
+make_store.py, inside one running bridge: the first answer after start (a
+month query, so the whole store is read), then the median and 95th percentile
+of month queries across the five years, a one-year query, and peak memory.
+The peer is khal (Debian package khal) listing the same months over the same
+store from its own cache (its first run, which builds the cache, is timed apart).
+
+usage: bench/calendar/run.py [protocol|events] [--bridge PATH] [--lines N] [--writes N]
+                             [--sizes N,N] [--queries N] [--no-khal]"""
 import argparse
+import json
 import os
 import pathlib
 import select
@@ -89,12 +100,117 @@ def latency(bridge, writes, env, home):
     return times
 
 
+MONTHS = [(year, month) for year in range(2022, 2027) for month in range(1, 13)]
+
+
+def month_range(year, month):
+    end = (year + 1, 1) if month == 12 else (year, month + 1)
+    return f"{year:04d}-{month:02d}-01", f"{end[0]:04d}-{end[1]:02d}-01"
+
+
+def percentile(values, p):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(round(p / 100 * (len(ordered) - 1))))]
+
+
+def query_line(n, start, end):
+    return (f'{{"cmd":"events","id":{n},"start":"{start}T00:00:00Z",'
+            f'"end":"{end}T00:00:00Z"}}\n').encode()
+
+
+def bridge_queries(bridge, home, queries):
+    env = {"HOME": home, "PATH": "/usr/bin:/bin", "TZ": "UTC"}
+    begin = time.monotonic()
+    proc = subprocess.Popen([bridge], stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=env)
+    first_start, first_end = month_range(2024, 3)
+    proc.stdin.write(query_line(0, first_start, first_end))
+    proc.stdin.flush()
+    count = len(json.loads(proc.stdout.readline())["events"])
+    first = time.monotonic() - begin
+    times = []
+    for n in range(queries):
+        start, end = month_range(*MONTHS[n % len(MONTHS)])
+        t = time.monotonic()
+        proc.stdin.write(query_line(n + 1, start, end))
+        proc.stdin.flush()
+        proc.stdout.readline()
+        times.append(time.monotonic() - t)
+    t = time.monotonic()
+    proc.stdin.write(query_line(queries + 1, "2024-01-01", "2025-01-01"))
+    proc.stdin.flush()
+    year_count = len(json.loads(proc.stdout.readline())["events"])
+    year = time.monotonic() - t
+    peak = peak_kb(proc.pid)
+    proc.stdin.close()
+    proc.wait()
+    return first, count, times, year, year_count, peak
+
+
+def khal_config(home, root):
+    lines = ["[calendars]"]
+    for n, folder in enumerate(sorted(p for p in pathlib.Path(root).rglob("*")
+                                      if p.is_dir() and any(p.glob("*.ics")))):
+        lines += [f"[[c{n}]]", f"path = {folder}"]
+    lines += ["[locale]", "timeformat = %H:%M", "dateformat = %Y-%m-%d",
+              "longdateformat = %Y-%m-%d", "datetimeformat = %Y-%m-%d %H:%M",
+              "longdatetimeformat = %Y-%m-%d %H:%M", "local_timezone = UTC",
+              "default_timezone = UTC", "[sqlite]", f"path = {home}/khal.db"]
+    path = pathlib.Path(home, "khal.conf")
+    path.write_text("\n".join(lines) + "\n")
+    return str(path)
+
+
+def khal_queries(config, queries):
+    def run(start, end):
+        t = time.monotonic()
+        subprocess.run(["khal", "-c", config, "list", start, end], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=False)
+        return time.monotonic() - t
+    first = run(*month_range(2024, 3))
+    times = [run(*month_range(*MONTHS[n % len(MONTHS)])) for n in range(queries)]
+    year = run("2024-01-01", "2025-01-01")
+    return first, times, year
+
+
+def events_benchmark(args):
+    make_store = pathlib.Path(__file__).resolve().parent / "make_store.py"
+    print(f"{'events':>7} {'program':14} {'first s':>8} {'month med ms':>13} {'month p95 ms':>13} "
+          f"{'year ms':>8} {'peak MB':>8} {'found':>6}")
+    for size in [int(s) for s in args.sizes.split(",")]:
+        with tempfile.TemporaryDirectory() as home:
+            root = f"{home}/.local/share/calendars"
+            subprocess.run(["python3", str(make_store), root, str(size)], check=True)
+            os.makedirs(f"{home}/.config/zuna")
+            pathlib.Path(home, ".config/zuna/calendar-access").write_text("granted\n")
+            first, count, times, year, year_count, peak = bridge_queries(args.bridge, home,
+                                                                         args.queries)
+            ours = statistics.median(times)
+            print(f"{size:7d} {'zuna-calendar':14} {first:8.2f} {ours * 1000:13.2f} "
+                  f"{percentile(times, 95) * 1000:13.2f} {year * 1000:8.1f} {peak / 1024:8.1f} "
+                  f"{count:6d}")
+            if args.no_khal:
+                continue
+            config = khal_config(home, root)
+            k_first, k_times, k_year = khal_queries(config, max(3, args.queries // 10))
+            theirs = statistics.median(k_times)
+            print(f"{size:7d} {'khal (peer)':14} {k_first:8.2f} {theirs * 1000:13.2f} "
+                  f"{percentile(k_times, 95) * 1000:13.2f} {k_year * 1000:8.1f} {'-':>8} "
+                  f"{'-':>6}   month query {theirs / ours:.0f}x slower than zuna-calendar")
+
+
 def main():
     parser = argparse.ArgumentParser()
+    parser.add_argument("mode", nargs="?", default="protocol", choices=["protocol", "events"])
     parser.add_argument("--bridge", default=str(ROOT / "build/calendar/zuna-calendar"))
     parser.add_argument("--lines", type=int, default=100000)
     parser.add_argument("--writes", type=int, default=10)
+    parser.add_argument("--sizes", default="1000,10000,50000")
+    parser.add_argument("--queries", type=int, default=60)
+    parser.add_argument("--no-khal", action="store_true")
     args = parser.parse_args()
+    if args.mode == "events":
+        events_benchmark(args)
+        return
     with tempfile.TemporaryDirectory() as home:
         env = environment(home)
         print(f"{'program':16} {'lines':>8} {'seconds':>8} {'lines/s':>10} {'peak MB':>8}")
