@@ -150,6 +150,71 @@ TEST_F(BridgeTest, ListingsFromTheStore) {
   EXPECT_EQ(json::parse(R"({"id":3,"error":"bad_range"})"), next(*bridge));
 }
 
+TEST_F(BridgeTest, ExportsOfCommonServicesAndRfcExamples) {
+  grant();
+  fs::copy(std::string(FIXTURES) + "/exports", home_ / "data/calendars",
+           fs::copy_options::recursive);
+  auto bridge = start();
+  auto list = [&](const char* from, const char* to) {
+    bridge->sendLine(std::string(R"({"cmd":"events","id":1,"start":")") + from +
+                     R"(","end":")" + to + R"("})");
+    return next(*bridge)["events"];
+  };
+  auto starts = [](const json& events, const std::string& uid) {
+    std::vector<std::string> found;
+    for (const json& e : events) {
+      if (e["uid"] == uid) found.push_back(e["start"]);
+    }
+    return found;
+  };
+  // RFC 5545: every other week on Monday, Wednesday and Friday until 24
+  // December 1997, 09:00 in New York: 25 occurrences, 13:00Z in summer time
+  // and 14:00Z from 27 October.
+  json autumn = list("1997-09-01T00:00:00Z", "1998-01-01T00:00:00Z");
+  auto biweekly = starts(autumn, "19970901T130000Z-123404@example.com");
+  ASSERT_EQ(25u, biweekly.size());
+  EXPECT_EQ("1997-09-01T13:00:00Z", biweekly[0]);
+  EXPECT_EQ("1997-10-17T13:00:00Z", biweekly[11]);
+  EXPECT_EQ("1997-10-27T14:00:00Z", biweekly[12]);
+  EXPECT_EQ("1997-12-22T14:00:00Z", biweekly[24]);
+  EXPECT_EQ(std::vector<std::string>({"1997-09-05T13:00:00Z", "1997-10-03T13:00:00Z",
+                                      "1997-11-07T14:00:00Z", "1997-12-05T14:00:00Z"}),
+            starts(autumn, "19970905T130000Z-123405@example.com"));
+
+  // A Google export: weekly across the change to summer time, one week
+  // excluded, one moved; the calendar is named after its owner.
+  json spring = list("2024-03-18T00:00:00Z", "2024-04-20T00:00:00Z");
+  const std::string google = "4kq8s7t3v2m1n0p9r8q7s6t5u4@google.com";
+  EXPECT_EQ(std::vector<std::string>({"2024-03-19T15:00:00Z", "2024-03-26T15:00:00Z",
+                                      "2024-04-10T07:00:00Z", "2024-04-16T14:00:00Z"}),
+            starts(spring, google));
+  for (const json& e : spring) {
+    if (e["uid"] != google || e["title"] != "Weekly sync") continue;
+    EXPECT_FALSE(e.contains("location"));
+    EXPECT_EQ(json::parse("[10]"), e["alarms"]);
+    ASSERT_EQ(2u, e["attendees"].size());
+    EXPECT_TRUE(e["attendees"][0]["organizer"]);
+    EXPECT_FALSE(e["attendees"][0]["me"]);
+    EXPECT_TRUE(e["attendees"][1]["me"]);
+    EXPECT_EQ(1, e["attendees"][1]["status"]);
+  }
+
+  // An Outlook export with a Windows zone name and a busy status.
+  bool sawOutlook = false;
+  for (const json& e : spring) {
+    if (e["title"] != "Quarterly review") continue;
+    sawOutlook = true;
+    EXPECT_EQ("2024-03-28T09:30:00Z", e["start"]);
+    EXPECT_EQ("Europe/Berlin", e["timeZone"]);
+    EXPECT_EQ(2, e["availability"]);
+    EXPECT_EQ(json::parse("[15]"), e["alarms"]);
+    EXPECT_EQ("Chen, Wei", e["attendees"][0]["name"]);
+    EXPECT_EQ(3, e["attendees"][1]["kind"]);
+    EXPECT_EQ(4, e["attendees"][1]["role"]);
+  }
+  EXPECT_TRUE(sawOutlook);
+}
+
 TEST_F(BridgeTest, WrittenFilesGiveOneChangeLinePerBurst) {
   grant();
   auto bridge = start();
