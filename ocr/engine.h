@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,49 @@ struct RecognizedLine {
   std::string text;
   NormalizedRect box;  // normalized: 0..1, origin lower left, y up
   float confidence = 0;  // 0..100
+};
+
+// The kinds of list-item markers the engine tells apart.
+enum class MarkerType {
+  bullet,             // • · ▪ ◦ ‣ and other bullet symbols
+  hyphen,             // - – —
+  asterisk,           // *
+  lowercaseLatin,     // a. a)
+  uppercaseLatin,     // A. A)
+  decimal,            // 1. 1) (1)
+  decorativeDecimal,  // ① ❶ ⑴ ⒈
+  compositeDecimal,   // 1.2 2.3.1
+  lowercaseRoman,     // i. iv)
+  uppercaseRoman,     // I. IV)
+};
+
+// A recognized text and where it is. Regions are normalized boxes.
+struct TextElement {
+  std::string transcript;
+  NormalizedRect region;
+};
+
+struct ListItem {
+  std::string itemString;  // as recognized, marker included
+  std::optional<MarkerType> markerType;
+};
+
+struct ListElement {
+  std::vector<ListItem> items;
+  NormalizedRect region;
+};
+
+struct TableElement {
+  std::vector<std::vector<TextElement>> rows;  // each cell's text
+  NormalizedRect region;
+};
+
+// One document found on the image.
+struct DocumentContainer {
+  std::optional<TextElement> title;
+  std::vector<TextElement> paragraphs;  // in reading order
+  std::vector<ListElement> lists;
+  std::vector<TableElement> tables;
 };
 
 struct RecognitionOptions {
@@ -35,4 +79,10 @@ class RecognitionEngine {
   // `err` to a sentence that names the path.
   virtual bool recognizeLines(const std::string& path, const RecognitionOptions& options,
                               std::vector<RecognizedLine>* lines, std::string* err) = 0;
+
+  // The documents of the image at `path`: titles, paragraphs, lists and
+  // tables. Only called when supportsDocumentStructure(). Errors as above.
+  virtual bool recognizeDocument(const std::string& path, const RecognitionOptions& options,
+                                 std::vector<DocumentContainer>* documents,
+                                 std::string* err) = 0;
 };

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "document_reader.h"
 #include "emit.h"
 #include "languages.h"
 #include "line_reader.h"
@@ -34,7 +35,11 @@ int main(int argc, char** argv) {
   const std::vector<std::string> languages = candidateLanguages(preferredLanguages(systemEnv));
   std::vector<Block> blocks;
   std::string err;
-  if (!readLines(*engine, argv[1], languages, &blocks, &err)) {
+  // Exactly one reader runs: the document reader where the engine offers structure.
+  const bool read = engine->supportsDocumentStructure()
+                        ? readDocument(*engine, argv[1], languages, &blocks, &err)
+                        : readLines(*engine, argv[1], languages, &blocks, &err);
+  if (!read) {
     emit({{"error", err}});
     std::exit(1);
   }

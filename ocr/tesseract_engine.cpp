@@ -1,25 +1,21 @@
 #include "tesseract_engine.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <leptonica/allheaders.h>
 #include <omp.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
+#include <tesseract/version.h>
 
 #include "languages.h"
+#include "layout_analysis.h"
+#include "leptonica_image.h"
 
 namespace {
 
-// Decoding is refused above this many pixels: 8K by 8K, 256 MB as 32-bit.
-constexpr long long kPixelBudget = 64LL * 1000 * 1000;
 // Screenshots carry no resolution; text on a 1x screen is laid out at about 96 dpi.
 constexpr int kScreenDpi = 96;
 // Text whose median line height is below this (type under about 12 px) is
@@ -30,15 +26,6 @@ constexpr float kWeakLineConfidence = 75;
 // Weak lines on which the alternative models are compared.
 constexpr size_t kProbeLines = 3;
 
-struct PixDeleter {
-  void operator()(Pix* pix) const { pixDestroy(&pix); }
-};
-using PixPtr = std::unique_ptr<Pix, PixDeleter>;
-
-struct PixelBox {
-  int left = 0, top = 0, right = 0, bottom = 0;
-};
-
 struct Reading {
   std::string text;
   float confidence = -1;
@@ -46,79 +33,10 @@ struct Reading {
 
 struct Line {
   RecognizedLine recognized;
-  PixelBox pixels;
+  PixelRect pixels;
+  std::vector<LayoutWord> words;
+  int block = 0;
 };
-
-std::string cannotRead(const std::string& path, const std::string& why) {
-  return "cannot read the image \"" + path + "\": " + why;
-}
-
-bool checkFile(const std::string& path, std::string* err) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) {
-    *err = cannotRead(path, errno == ENOENT ? "there is no such file" : std::strerror(errno));
-    return false;
-  }
-  if (S_ISDIR(info.st_mode)) {
-    *err = cannotRead(path, "it is a folder, not an image file");
-    return false;
-  }
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    *err = cannotRead(path, errno == EACCES ? "permission denied" : std::strerror(errno));
-    return false;
-  }
-  ::close(fd);
-  if (S_ISREG(info.st_mode) && info.st_size == 0) {
-    *err = cannotRead(path, "the file is empty");
-    return false;
-  }
-  return true;
-}
-
-// Flattens any image to 8-bit grey with dark text on a light ground, the form
-// the LSTM models were trained on.
-PixPtr toGrey(Pix* decoded) {
-  PixPtr pix(pixRemoveColormap(decoded, REMOVE_CMAP_BASED_ON_SRC));
-  if (pix && pixGetDepth(pix.get()) == 32 && pixGetSpp(pix.get()) == 4) {
-    pix.reset(pixAlphaBlendUniform(pix.get(), 0xffffff00));
-  }
-  if (pix) pix.reset(pixConvertTo8(pix.get(), 0));
-  if (!pix) return nullptr;
-  l_float32 mean = 255;
-  pixGetAverageMasked(pix.get(), nullptr, 0, 0, 1, L_MEAN_ABSVAL, &mean);
-  // A dark theme: the models read dark-on-light text far more reliably.
-  if (mean < 128) pixInvert(pix.get(), pix.get());
-  return pix;
-}
-
-bool readImage(const std::string& path, PixPtr* image, std::string* err) {
-  if (!checkFile(path, err)) return false;
-  l_int32 format = 0, width = 0, height = 0, bps = 0, spp = 0, colormap = 0;
-  if (pixReadHeader(path.c_str(), &format, &width, &height, &bps, &spp, &colormap) != 0) {
-    *err = cannotRead(path, "it is not an image in a format that can be read "
-                            "(PNG, JPEG, TIFF, WebP, GIF, BMP or PNM)");
-    return false;
-  }
-  if (width <= 0 || height <= 0) {
-    *err = cannotRead(path, "the image has no pixels");
-    return false;
-  }
-  if (static_cast<long long>(width) * height > kPixelBudget) {
-    *err = cannotRead(path, "the image is " + std::to_string(width) + "x" +
-                                std::to_string(height) + " pixels, more than the limit of " +
-                                std::to_string(kPixelBudget / 1000000) + " megapixels");
-    return false;
-  }
-  PixPtr decoded(pixRead(path.c_str()));
-  PixPtr grey = decoded ? toGrey(decoded.get()) : nullptr;
-  if (!grey) {
-    *err = cannotRead(path, "the image data is damaged or incomplete");
-    return false;
-  }
-  *image = std::move(grey);
-  return true;
-}
 
 std::string takeText(char* text) {
   std::string result = text ? text : "";
@@ -164,11 +82,10 @@ std::string findDatapath() {
 
 class TesseractEngine : public RecognitionEngine {
  public:
-  TesseractEngine() : datapath_(findDatapath()), installed_(listInstalled(datapath_)) {
-    setMsgSeverity(L_SEVERITY_NONE);
-  }
+  TesseractEngine() : datapath_(findDatapath()), installed_(listInstalled(datapath_)) {}
 
-  bool supportsDocumentStructure() const override { return false; }
+  // The document analysis relies on Tesseract 5's LSTM layout and word boxes.
+  bool supportsDocumentStructure() const override { return TESSERACT_MAJOR_VERSION >= 5; }
 
   std::vector<std::string> supportedLanguages() const override {
     std::vector<std::string> tags;
@@ -178,6 +95,37 @@ class TesseractEngine : public RecognitionEngine {
 
   bool recognizeLines(const std::string& path, const RecognitionOptions& options,
                       std::vector<RecognizedLine>* lines, std::string* err) override {
+    Page page;
+    if (!recognizePage(path, options, &page, err)) return false;
+    lines->clear();
+    for (Line& line : page.lines) lines->push_back(std::move(line.recognized));
+    return true;
+  }
+
+  bool recognizeDocument(const std::string& path, const RecognitionOptions& options,
+                         std::vector<DocumentContainer>* documents, std::string* err) override {
+    Page page;
+    if (!recognizePage(path, options, &page, err)) return false;
+    PageLayout layout;
+    layout.width = pixGetWidth(page.image.get());
+    layout.height = pixGetHeight(page.image.get());
+    for (Line& line : page.lines) {
+      layout.lines.push_back({line.recognized.text, std::move(line.words), line.pixels, line.block});
+    }
+    findRules(page.image.get(), &layout.horizontalRules, &layout.verticalRules);
+    documents->clear();
+    if (!layout.lines.empty()) documents->push_back(analyseLayout(layout));
+    return true;
+  }
+
+ private:
+  struct Page {
+    PixPtr image;  // as recognized: grey, dark on light, perhaps upscaled
+    std::vector<Line> lines;
+  };
+
+  bool recognizePage(const std::string& path, const RecognitionOptions& options, Page* page,
+                     std::string* err) const {
     // OpenMP threads make recognition several times slower on small machines;
     // OMP_THREAD_LIMIT is read when libgomp loads, too early to set here.
     omp_set_max_active_levels(0);
@@ -210,12 +158,11 @@ class TesseractEngine : public RecognitionEngine {
       return false;
     }
     rereadWeakLines(plan.alternatives, options.languageCorrection, image.get(), dpi, &found);
-    lines->clear();
-    for (Line& line : found) lines->push_back(std::move(line.recognized));
+    page->image = std::move(image);
+    page->lines = std::move(found);
     return true;
   }
 
- private:
   std::unique_ptr<tesseract::TessBaseAPI> loadModel(const std::string& languages,
                                                     bool correction, std::string* err) const {
     auto api = std::make_unique<tesseract::TessBaseAPI>();
@@ -257,32 +204,45 @@ class TesseractEngine : public RecognitionEngine {
     return heights[heights.size() / 2] < kSmallLinePixels;
   }
 
+  // The text lines with their words, in Tesseract's reading order; lines
+  // of one text block share a block number.
   static std::vector<Line> collectLines(tesseract::TessBaseAPI* api, Pix* image) {
     std::vector<Line> lines;
     std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
     if (!it) return lines;
     const int width = pixGetWidth(image);
     const int height = pixGetHeight(image);
+    int block = -1;
     do {
-      Line line;
-      PixelBox& p = line.pixels;
-      if (!it->BoundingBox(tesseract::RIL_TEXTLINE, &p.left, &p.top, &p.right, &p.bottom)) {
-        continue;
+      if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) ++block;
+      if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
+        Line line;
+        PixelRect& p = line.pixels;
+        if (!it->BoundingBox(tesseract::RIL_TEXTLINE, &p.left, &p.top, &p.right, &p.bottom)) {
+          continue;
+        }
+        line.recognized.text = takeText(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
+        line.recognized.confidence = it->Confidence(tesseract::RIL_TEXTLINE);
+        line.recognized.box = normalizePixelBox(p.left, p.top, p.right, p.bottom, width, height);
+        line.block = block;
+        lines.push_back(std::move(line));
       }
-      line.recognized.text = takeText(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
-      // Specks and rules come back as lines read as blanks; they are not text.
-      if (isBlank(line.recognized.text)) continue;
-      line.recognized.confidence = it->Confidence(tesseract::RIL_TEXTLINE);
-      line.recognized.box = normalizePixelBox(p.left, p.top, p.right, p.bottom, width, height);
-      lines.push_back(std::move(line));
-    } while (it->Next(tesseract::RIL_TEXTLINE));
+      LayoutWord word;
+      PixelRect& w = word.box;
+      if (!lines.empty() && it->BoundingBox(tesseract::RIL_WORD, &w.left, &w.top, &w.right, &w.bottom)) {
+        word.text = takeText(it->GetUTF8Text(tesseract::RIL_WORD));
+        if (!isBlank(word.text)) lines.back().words.push_back(std::move(word));
+      }
+    } while (it->Next(tesseract::RIL_WORD));
+    // Specks and rules come back as lines read as blanks; they are not text.
+    std::erase_if(lines, [](const Line& line) { return isBlank(line.recognized.text); });
     return lines;
   }
 
   // Reads one line alone; returns its confidence, or -1 when nothing was read.
   // Layout leaves small full-width punctuation at a line's end outside its box,
   // hence the wide horizontal margin.
-  static float readLine(tesseract::TessBaseAPI* api, const PixelBox& box, std::string* text) {
+  static float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text) {
     const int height = box.bottom - box.top;
     const int pad = std::max(2, height / 6);
     const int left = std::max(0, box.left - height);
@@ -342,6 +302,8 @@ class TesseractEngine : public RecognitionEngine {
       if (reading.confidence > line->recognized.confidence) {
         line->recognized.text = reading.text;
         line->recognized.confidence = reading.confidence;
+        // The primary model's words were misread; the line is one word now.
+        line->words = {LayoutWord{reading.text, line->pixels}};
       }
     }
   }

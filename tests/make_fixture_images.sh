@@ -58,3 +58,38 @@ All tests pass on the build server." -font "Noto-Sans-CJK-SC"
 # 9 px type: read well only after the engine's 2x upscale.
 render small_text.png "$sans" 9 "Small print matters in settings dialogs.
 Tiny labels still need to be read correctly."
+
+# A document: a title, a paragraph, a bullet list with a wrapped item, a
+# numbered list with nested items, a ruled table and a borderless table.
+bold=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
+convert -size 900x1180 xc:white -fill black -font "$bold" -pointsize 34 \
+  -annotate +40+70 'Quarterly Planning' \
+  -font "$sans" -pointsize 18 \
+  -annotate +40+130 'This page collects the plans of the team for the next quarter.' \
+  -annotate +40+156 'Each section lists owners and dates where they are known.' \
+  -annotate +60+215 '•' -annotate +85+215 'Ship the new calendar view' \
+  -annotate +60+245 '•' -annotate +85+245 'Move the build servers to the new data centre' \
+  -annotate +85+271 'before the end of the month' \
+  -annotate +60+301 '•' -annotate +85+301 'Review the hiring plan' \
+  -annotate +40+370 'Milestones are in this order:' \
+  -annotate +60+420 '1.' -annotate +90+420 'Design review' \
+  -annotate +60+450 '2.' -annotate +90+450 'Prototype' \
+  -annotate +95+480 'a.' -annotate +125+480 'Desktop' \
+  -annotate +95+510 'b.' -annotate +125+510 'Mobile' \
+  -annotate +60+540 '3.' -annotate +90+540 'Launch' \
+  -annotate +40+610 'Budget by team' \
+  -fill none -stroke black -strokewidth 2 \
+  -draw 'rectangle 40,630 620,790' -draw 'line 40,670 620,670' -draw 'line 40,710 620,710' \
+  -draw 'line 40,750 620,750' -draw 'line 260,630 260,790' -draw 'line 440,630 440,790' \
+  -stroke none -fill black \
+  -annotate +55+658 'Team' -annotate +275+658 'Budget' -annotate +455+658 'Owner' \
+  -annotate +55+698 'Design' -annotate +275+698 '12000' -annotate +455+698 'Mia' \
+  -annotate +55+738 'Platform' -annotate +275+738 '30000' -annotate +455+738 'Omar' \
+  -annotate +55+778 'Support' -annotate +275+778 '8000' -annotate +455+778 'Lena' \
+  -annotate +40+860 'Room bookings' \
+  -annotate +40+910 'Room' -annotate +300+910 'Day' -annotate +520+910 'Time' \
+  -annotate +40+945 'Atlas' -annotate +300+945 'Monday' -annotate +520+945 '10:00' \
+  -annotate +40+980 'Borealis' -annotate +300+980 'Wednesday' -annotate +520+980 '14:30' \
+  -annotate +40+1015 'Cygnus' -annotate +300+1015 'Friday' -annotate +520+1015 '09:15' \
+  -annotate +40+1080 'Questions go to the planning channel.' \
+  -colorspace Gray -depth 8 -strip "$out/document.png"

@@ -10,6 +10,8 @@
 class FakeEngine : public RecognitionEngine {
  public:
   std::vector<RecognizedLine> lines;
+  std::vector<DocumentContainer> documents;
+  std::vector<std::string> supported = {"en-US"};
   std::string failure;  // non-empty: recognizeLines fails with this text
   bool documentStructure = false;
 
@@ -17,7 +19,7 @@ class FakeEngine : public RecognitionEngine {
   RecognitionOptions askedOptions;
 
   bool supportsDocumentStructure() const override { return documentStructure; }
-  std::vector<std::string> supportedLanguages() const override { return {"en-US"}; }
+  std::vector<std::string> supportedLanguages() const override { return supported; }
 
   bool recognizeLines(const std::string& path, const RecognitionOptions& options,
                       std::vector<RecognizedLine>* out, std::string* err) override {
@@ -28,6 +30,18 @@ class FakeEngine : public RecognitionEngine {
       return false;
     }
     *out = lines;
+    return true;
+  }
+
+  bool recognizeDocument(const std::string& path, const RecognitionOptions& options,
+                         std::vector<DocumentContainer>* out, std::string* err) override {
+    askedPaths.push_back(path);
+    askedOptions = options;
+    if (!failure.empty()) {
+      *err = failure;
+      return false;
+    }
+    *out = documents;
     return true;
   }
 };

@@ -1,0 +1,123 @@
+#include "leptonica_image.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include <leptonica/allheaders.h>
+
+void PixDeleter::operator()(Pix* pix) const { pixDestroy(&pix); }
+
+namespace {
+
+std::string cannotRead(const std::string& path, const std::string& why) {
+  return "cannot read the image \"" + path + "\": " + why;
+}
+
+bool checkFile(const std::string& path, std::string* err) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
+    *err = cannotRead(path, errno == ENOENT ? "there is no such file" : std::strerror(errno));
+    return false;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    *err = cannotRead(path, "it is a folder, not an image file");
+    return false;
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *err = cannotRead(path, errno == EACCES ? "permission denied" : std::strerror(errno));
+    return false;
+  }
+  ::close(fd);
+  if (S_ISREG(info.st_mode) && info.st_size == 0) {
+    *err = cannotRead(path, "the file is empty");
+    return false;
+  }
+  return true;
+}
+
+// Flattens any image to 8-bit grey with dark text on a light ground, the form
+// the LSTM models were trained on.
+PixPtr toGrey(Pix* decoded) {
+  PixPtr pix(pixRemoveColormap(decoded, REMOVE_CMAP_BASED_ON_SRC));
+  if (pix && pixGetDepth(pix.get()) == 32 && pixGetSpp(pix.get()) == 4) {
+    pix.reset(pixAlphaBlendUniform(pix.get(), 0xffffff00));
+  }
+  if (pix) pix.reset(pixConvertTo8(pix.get(), 0));
+  if (!pix) return nullptr;
+  l_float32 mean = 255;
+  pixGetAverageMasked(pix.get(), nullptr, 0, 0, 1, L_MEAN_ABSVAL, &mean);
+  // A dark theme: the models read dark-on-light text far more reliably.
+  if (mean < 128) pixInvert(pix.get(), pix.get());
+  return pix;
+}
+
+}  // namespace
+
+bool readImage(const std::string& path, PixPtr* image, std::string* err) {
+  // Leptonica reports through stderr; every outcome here becomes an error text.
+  setMsgSeverity(L_SEVERITY_NONE);
+  if (!checkFile(path, err)) return false;
+  l_int32 format = 0, width = 0, height = 0, bps = 0, spp = 0, colormap = 0;
+  if (pixReadHeader(path.c_str(), &format, &width, &height, &bps, &spp, &colormap) != 0) {
+    *err = cannotRead(path, "it is not an image in a format that can be read "
+                            "(PNG, JPEG, TIFF, WebP, GIF, BMP or PNM)");
+    return false;
+  }
+  if (width <= 0 || height <= 0) {
+    *err = cannotRead(path, "the image has no pixels");
+    return false;
+  }
+  if (static_cast<long long>(width) * height > kPixelBudget) {
+    *err = cannotRead(path, "the image is " + std::to_string(width) + "x" +
+                                std::to_string(height) + " pixels, more than the limit of " +
+                                std::to_string(kPixelBudget / 1000000) + " megapixels");
+    return false;
+  }
+  PixPtr decoded(pixRead(path.c_str()));
+  PixPtr grey = decoded ? toGrey(decoded.get()) : nullptr;
+  if (!grey) {
+    *err = cannotRead(path, "the image data is damaged or incomplete");
+    return false;
+  }
+  *image = std::move(grey);
+  return true;
+}
+
+
+namespace {
+
+// The boxes of the dark runs at least `length` long one way and at most
+// `thickness` the other, found by opening the binary image with a line.
+std::vector<PixelRect> rulings(Pix* binary, int length, int thickness, bool horizontal) {
+  std::vector<PixelRect> found;
+  PixPtr opened(horizontal ? pixOpenBrick(nullptr, binary, length, 1)
+                           : pixOpenBrick(nullptr, binary, 1, length));
+  if (!opened) return found;
+  BOXA* boxes = pixConnCompBB(opened.get(), 8);
+  if (!boxes) return found;
+  for (l_int32 i = 0; i < boxaGetCount(boxes); ++i) {
+    l_int32 x, y, w, h;
+    if (boxaGetBoxGeometry(boxes, i, &x, &y, &w, &h) != 0) continue;
+    if ((horizontal ? h : w) <= thickness) found.push_back({x, y, x + w, y + h});
+  }
+  boxaDestroy(&boxes);
+  return found;
+}
+
+}  // namespace
+
+void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical) {
+  PixPtr binary(pixThresholdToBinary(grey, 170));
+  if (!binary) return;
+  const int width = pixGetWidth(grey), height = pixGetHeight(grey);
+  const int thickness = std::max(4, std::min(width, height) / 150);
+  // Rules run across several words; letters are far shorter.
+  *horizontal = rulings(binary.get(), std::max(40, width / 20), thickness, true);
+  *vertical = rulings(binary.get(), std::max(24, height / 30), thickness, false);
+}

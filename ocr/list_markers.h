@@ -1,0 +1,11 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "engine.h"
+
+// The marker at the start of a line's first word, if the word is a list-item
+// marker: "•", "-", "*", "1.", "1)", "(1)", "a.", "B)", "iv.", "①", "1.2",
+// "2.3.1." and the like. `word` is the first word as recognized.
+std::optional<MarkerType> markerTypeOf(const std::string& word);
