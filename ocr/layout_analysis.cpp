@@ -410,13 +410,18 @@ class Analysis {
     close();
   }
 
+  // The gap rule of the line reader, for lines alike in size that share most
+  // of their width (lines of two columns share none). Text blocks are not
+  // required to match: Tesseract starts a new one where the script changes.
   static bool sameParagraph(const LayoutLine& above, const LayoutLine& line) {
     const int gap = line.box.top - above.box.bottom;
     const int larger = std::max(above.box.height(), line.box.height());
     const int smaller = std::max(1, std::min(above.box.height(), line.box.height()));
-    const bool overlapping = line.box.left < above.box.right && above.box.left < line.box.right;
-    return above.block == line.block && overlapping && gap * 10 <= above.box.height() * 8 &&
-           gap > -smaller && larger * 10 < smaller * 13;
+    const int shared = std::min(above.box.right, line.box.right) -
+                       std::max(above.box.left, line.box.left);
+    const int narrower = std::min(above.box.width(), line.box.width());
+    return shared * 2 >= narrower && gap * 10 <= above.box.height() * 8 && gap > -smaller &&
+           larger * 10 < smaller * 13;
   }
 
   const PageLayout& page_;
