@@ -430,6 +430,61 @@ class Analysis {
   DocumentContainer document_;
 };
 
+LayoutLine lineOf(const std::vector<LayoutWord>& words, int block) {
+  LayoutLine line;
+  line.block = block;
+  line.words = words;
+  line.box = words.front().box;
+  for (const LayoutWord& word : words) {
+    line.box = unite(line.box, word.box);
+    line.text += (line.text.empty() ? "" : " ") + word.text;
+  }
+  return line;
+}
+
 }  // namespace
 
-DocumentContainer analyseLayout(const PageLayout& page) { return Analysis(page).run(); }
+std::vector<LayoutLine> splitColumns(const std::vector<LayoutLine>& lines) {
+  struct Piece {
+    LayoutLine line;
+    int column;
+  };
+  std::vector<Piece> pieces;
+  for (const LayoutLine& line : lines) {
+    // Word spaces are a fraction of the line height; a column gap is several heights.
+    const int gap = std::max(12, 3 * line.box.height());
+    std::vector<std::vector<LayoutWord>> parts(1);
+    for (size_t w = 0; w < line.words.size(); ++w) {
+      if (w > 0 && line.words[w].box.left - line.words[w - 1].box.right > gap) parts.emplace_back();
+      parts.back().push_back(line.words[w]);
+    }
+    if (parts.size() == 1) {
+      pieces.push_back({line, 0});
+      continue;
+    }
+    for (size_t p = 0; p < parts.size(); ++p) {
+      pieces.push_back({lineOf(parts[p], line.block), static_cast<int>(p)});
+    }
+  }
+  // Blocks keep their order of appearance; within a block the first column is read first.
+  std::vector<int> blocks;
+  for (const Piece& piece : pieces) {
+    if (std::find(blocks.begin(), blocks.end(), piece.line.block) == blocks.end()) {
+      blocks.push_back(piece.line.block);
+    }
+  }
+  auto rank = [&](int block) { return std::find(blocks.begin(), blocks.end(), block) - blocks.begin(); };
+  std::stable_sort(pieces.begin(), pieces.end(), [&](const Piece& a, const Piece& b) {
+    const auto ra = rank(a.line.block), rb = rank(b.line.block);
+    return ra != rb ? ra < rb : a.column < b.column;
+  });
+  std::vector<LayoutLine> out;
+  for (Piece& piece : pieces) out.push_back(std::move(piece.line));
+  return out;
+}
+
+DocumentContainer analyseLayout(const PageLayout& page) {
+  PageLayout split = page;
+  split.lines = splitColumns(page.lines);
+  return Analysis(split).run();
+}

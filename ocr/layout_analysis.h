@@ -36,6 +36,10 @@ struct PageLayout {
   std::vector<PixelRect> verticalRules;
 };
 
+// Splits lines at gaps far wider than a word space (columns that the
+// recognizer read as one line) and orders each block's pieces column by column.
+std::vector<LayoutLine> splitColumns(const std::vector<LayoutLine>& lines);
+
 // The page's document: ruled and borderless tables, lists (marker lines with
 // their wrapped continuations, nested items included), a title (the larger
 // text at the top), and the remaining lines as paragraphs. Every line ends up

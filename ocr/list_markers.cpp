@@ -92,7 +92,8 @@ std::optional<MarkerType> markerTypeOf(const std::string& word) {
   if (s.empty()) return std::nullopt;
   if (s.size() == 1) {
     if (isBullet(s[0])) return MarkerType::bullet;
-    if (s[0] == U'-' || s[0] == U'–' || s[0] == U'—') return MarkerType::hyphen;
+    // A short dash in small type is often read as a tilde.
+    if (s[0] == U'-' || s[0] == U'–' || s[0] == U'—' || s[0] == U'~') return MarkerType::hyphen;
     if (s[0] == U'*') return MarkerType::asterisk;
     if (isDecorativeDecimal(s[0])) return MarkerType::decorativeDecimal;
     return std::nullopt;

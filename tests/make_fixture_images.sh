@@ -93,3 +93,22 @@ convert -size 900x1180 xc:white -fill black -font "$bold" -pointsize 34 \
   -annotate +40+1015 'Cygnus' -annotate +300+1015 'Friday' -annotate +520+1015 '09:15' \
   -annotate +40+1080 'Questions go to the planning channel.' \
   -colorspace Gray -depth 8 -strip "$out/document.png"
+
+# Two columns of prose: each column is read on its own.
+convert -size 900x300 xc:white -fill black -font "$sans" -pointsize 17 \
+  -annotate +40+60 'The left column starts here and' \
+  -annotate +40+84 'keeps going for a few lines of' \
+  -annotate +40+108 'text about the morning plans.' \
+  -annotate +480+60 'The right column tells about' \
+  -annotate +480+84 'the evening and what happens' \
+  -annotate +480+108 'after the meeting is over.' \
+  -colorspace Gray -depth 8 -strip "$out/two_columns.png"
+
+# A dark-mode settings screenshot with 12 px text and a short list.
+convert -size 520x200 xc:'#202124' -fill '#e8eaed' -font "$bold" -pointsize 20 \
+  -annotate +20+36 'Privacy' -font "$sans" -pointsize 12 \
+  -annotate +20+70 'Choose what the app may use on this computer.' \
+  -annotate +28+100 '-' -annotate +42+100 'Camera access is off' \
+  -annotate +28+120 '-' -annotate +42+120 'Microphone access is on' \
+  -annotate +28+140 '-' -annotate +42+140 'Location access asks every time' \
+  -depth 8 -strip "$out/dark_settings.png"
