@@ -191,6 +191,58 @@ TEST(OcrRecognition, SmallScreenshotTextAndDarkTheme) {
                                 "Light text sits on a dark background."), 0.9) << dark[0];
 }
 
+json blocksOf(const std::string& image) {
+  ProcessResult run = runProcess({ZUNA_OCR, kImages + image});
+  EXPECT_EQ(0, run.status) << run.out;
+  json result = onlyLine(run);
+  return result.is_object() ? result["blocks"] : json::array();
+}
+
+std::vector<std::string> kindsOf(const json& blocks) {
+  std::vector<std::string> kinds;
+  for (const json& block : blocks) kinds.push_back(block["kind"]);
+  return kinds;
+}
+
+TEST(OcrDocument, TitleParagraphsListsAndTables) {
+  json blocks = blocksOf("document.png");
+  ASSERT_EQ(std::vector<std::string>({"heading", "paragraph", "list", "paragraph", "list",
+                                      "paragraph", "table", "paragraph", "table", "paragraph"}),
+            kindsOf(blocks));
+  EXPECT_GT(similarity(blocks[0]["text"], "Quarterly Planning"), 0.9);
+  const json& bullets = blocks[2];
+  EXPECT_FALSE(bullets["ordered"]);
+  ASSERT_EQ(3u, bullets["items"].size());
+  EXPECT_GT(similarity(bullets["items"][1], "• Move the build servers to the new data centre "
+                                            "before the end of the month"), 0.9)
+      << bullets["items"][1];
+  EXPECT_EQ(json::parse("[0,0,0]"), bullets["levels"]);
+  const json& numbered = blocks[4];
+  EXPECT_TRUE(numbered["ordered"]);
+  EXPECT_EQ(json::parse("[0,0,1,1,0]"), numbered["levels"]);
+  EXPECT_GT(similarity(numbered["items"][2], "a. Desktop"), 0.9);
+  for (size_t t : {6u, 8u}) {
+    ASSERT_EQ(4u, blocks[t]["rows"].size());
+    for (const json& row : blocks[t]["rows"]) EXPECT_EQ(3u, row.size()) << row;
+  }
+  EXPECT_GT(similarity(blocks[6]["rows"][2][1], "30000"), 0.9);
+  EXPECT_GT(similarity(blocks[8]["rows"][2][0], "Borealis"), 0.9);
+  EXPECT_GT(similarity(blocks[8]["rows"][3][2], "09:15"), 0.9);
+}
+
+TEST(OcrDocument, TwoColumnsAndADarkScreenshot) {
+  json columns = blocksOf("two_columns.png");
+  ASSERT_EQ(std::vector<std::string>({"paragraph", "paragraph"}), kindsOf(columns));
+  EXPECT_GT(similarity(columns[0]["text"], "The left column starts here and\nkeeps going for "
+                                           "a few lines of\ntext about the morning plans."),
+            0.9);
+  json dark = blocksOf("dark_settings.png");
+  ASSERT_EQ(std::vector<std::string>({"heading", "paragraph", "list"}), kindsOf(dark));
+  EXPECT_GT(similarity(dark[0]["text"], "Privacy"), 0.9);
+  EXPECT_EQ(3u, dark[2]["items"].size());
+  EXPECT_FALSE(dark[2]["ordered"]);
+}
+
 TEST(OcrRecognition, TinyTypeIsReadAfterUpscaling) {
   auto tiny = paragraphs("small_text.png");
   ASSERT_EQ(1u, tiny.size());
