@@ -112,3 +112,14 @@ convert -size 520x200 xc:'#202124' -fill '#e8eaed' -font "$bold" -pointsize 20 \
   -annotate +28+120 '-' -annotate +42+120 'Microphone access is on' \
   -annotate +28+140 '-' -annotate +42+140 'Location access asks every time' \
   -depth 8 -strip "$out/dark_settings.png"
+
+# A light page with a dark sidebar of six entries.
+convert -size 760x360 xc:white -fill '#26282c' -draw 'rectangle 0,0 200,360' \
+  -fill '#f0f0f0' -font "$sans" -pointsize 15 \
+  -annotate +24+50 'Inbox' -annotate +24+90 'Drafts' -annotate +24+130 'Sent' \
+  -annotate +24+170 'Archive' -annotate +24+210 'Spam' -annotate +24+250 'Trash' \
+  -fill '#202020' -font "$bold" -pointsize 22 -annotate +240+60 'Welcome back' \
+  -font "$sans" -pointsize 15 \
+  -annotate +240+110 'You have three new messages since yesterday.' \
+  -annotate +240+134 'Two of them are from your team.' \
+  -depth 8 -strip "$out/dark_sidebar.png"

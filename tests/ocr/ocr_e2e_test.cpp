@@ -243,6 +243,15 @@ TEST(OcrDocument, TwoColumnsAndADarkScreenshot) {
   EXPECT_FALSE(dark[2]["ordered"]);
 }
 
+TEST(OcrDocument, DarkSidebarOnALightPageIsRead) {
+  std::string all;
+  for (const json& block : blocksOf("dark_sidebar.png")) all += block.value("text", "") + "\n";
+  for (const char* entry : {"Inbox", "Drafts", "Sent", "Archive", "Spam", "Trash",
+                            "Welcome back"}) {
+    EXPECT_NE(std::string::npos, all.find(entry)) << entry << " missing from:\n" << all;
+  }
+}
+
 TEST(OcrRecognition, TinyTypeIsReadAfterUpscaling) {
   auto tiny = paragraphs("small_text.png");
   ASSERT_EQ(1u, tiny.size());
