@@ -1,6 +1,7 @@
 #include "layout_analysis.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <numeric>
 
@@ -8,6 +9,14 @@
 #include "list_markers.h"
 
 namespace {
+
+// Ruling lines and specks read as "|", "_" or "—": no cell's text.
+bool isNoise(const std::string& word) {
+  if (word.size() > 3) return false;
+  return std::none_of(word.begin(), word.end(), [](unsigned char c) {
+    return std::isalnum(c) || c >= 0x80;
+  }) && word != "-";
+}
 
 PixelRect unite(const PixelRect& a, const PixelRect& b) {
   return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
@@ -118,7 +127,7 @@ class Analysis {
     for (const LayoutLine& line : page_.lines) {
       std::string part;
       for (const LayoutWord& word : line.words) {
-        if (!containsPoint(cell, word.box.midX(), word.box.midY())) continue;
+        if (isNoise(word.text) || !containsPoint(cell, word.box.midX(), word.box.midY())) continue;
         part += (part.empty() ? "" : " ") + word.text;
       }
       if (!part.empty()) text += (text.empty() ? "" : "\n") + part;
@@ -170,11 +179,14 @@ class Analysis {
   std::vector<Segment> segmentsOf(const Row& row) const {
     std::vector<LayoutWord> words;
     for (size_t i : row.lines) {
-      words.insert(words.end(), page_.lines[i].words.begin(), page_.lines[i].words.end());
+      for (const LayoutWord& word : page_.lines[i].words) {
+        if (!isNoise(word.text)) words.push_back(word);
+      }
     }
     std::sort(words.begin(), words.end(),
               [](const LayoutWord& a, const LayoutWord& b) { return a.box.left < b.box.left; });
-    const int gap = std::max(8, row.box.height() * 3 / 2);
+    // Word spaces are about a third of the line height; columns far more.
+    const int gap = std::max(8, row.box.height() * 6 / 5);
     std::vector<Segment> segments;
     for (const LayoutWord& word : words) {
       if (segments.empty() || word.box.left - segments.back().box.right > gap) {

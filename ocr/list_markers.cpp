@@ -23,6 +23,8 @@ bool isBullet(char32_t c) {
     case U'•': case U'·': case U'▪': case U'◦': case U'‣': case U'●': case U'○':
     case U'■': case U'□': case U'▸': case U'►': case U'◆': case U'◇': case U'➢':
     case U'✓': case U'✔': case U'⁃':
+    // Small round bullets as the models often read them.
+    case U'+': case U'°': case U'«': case U'»': case U'¢': case U'©': case U'®':
       return true;
     default:
       return false;

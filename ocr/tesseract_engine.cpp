@@ -18,11 +18,15 @@ namespace {
 
 // Screenshots carry no resolution; text on a 1x screen is laid out at about 96 dpi.
 constexpr int kScreenDpi = 96;
-// Text whose median line height is below this (type under about 12 px) is
+// Text whose usual line height is below this (type under about 12 px) is
 // read far better after a 2x upscale: 1-13 % character errors against none.
 constexpr int kSmallLinePixels = 12;
-// Below this line confidence the primary models probably met another script.
-constexpr float kWeakLineConfidence = 75;
+// A line is probably in another script when most of its characters lie in
+// weak words: read with less confidence than the first bound, or than the
+// second when the word is neither in the dictionary nor a number (measured:
+// Latin text read by eng 85-96, CJK text read by eng 0-70).
+constexpr float kWeakWordConfidence = 60;
+constexpr float kUnknownWordConfidence = 80;
 // Weak lines on which the alternative models are compared.
 constexpr size_t kProbeLines = 3;
 
@@ -36,7 +40,25 @@ struct Line {
   PixelRect pixels;
   std::vector<LayoutWord> words;
   int block = 0;
+  size_t weakCharacters = 0;  // in words read with low confidence
+  size_t characters = 0;
 };
+
+bool isWeak(const Line& line) { return line.weakCharacters * 2 > line.characters; }
+
+// Whether `text` holds Han, kana or Hangul: what the alternative models are for.
+bool hasEastAsianScript(const std::string& text) {
+  for (size_t i = 0; i + 2 < text.size(); ++i) {
+    const unsigned char lead = text[i];
+    if (lead < 0xE0 || lead > 0xEF) continue;
+    const unsigned cp = ((lead & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
+    if ((cp >= 0x3040 && cp <= 0x30FF) || (cp >= 0x3400 && cp <= 0x9FFF) ||
+        (cp >= 0xAC00 && cp <= 0xD7AF) || (cp >= 0x1100 && cp <= 0x11FF)) {
+      return true;
+    }
+  }
+  return false;
+}
 
 std::string takeText(char* text) {
   std::string result = text ? text : "";
@@ -198,10 +220,13 @@ class TesseractEngine : public RecognitionEngine {
     if (lines.empty() || 4LL * pixGetWidth(image) * pixGetHeight(image) > kPixelBudget) {
       return false;
     }
+    // The upper quartile: lines of digits or capitals alone (table cells)
+    // lack descenders and look smaller than the type is.
     std::vector<int> heights;
     for (const Line& line : lines) heights.push_back(line.pixels.bottom - line.pixels.top);
-    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
-    return heights[heights.size() / 2] < kSmallLinePixels;
+    const size_t quartile = heights.size() * 3 / 4;
+    std::nth_element(heights.begin(), heights.begin() + quartile, heights.end());
+    return heights[quartile] < kSmallLinePixels;
   }
 
   // The text lines with their words, in Tesseract's reading order; lines
@@ -231,7 +256,17 @@ class TesseractEngine : public RecognitionEngine {
       PixelRect& w = word.box;
       if (!lines.empty() && it->BoundingBox(tesseract::RIL_WORD, &w.left, &w.top, &w.right, &w.bottom)) {
         word.text = takeText(it->GetUTF8Text(tesseract::RIL_WORD));
-        if (!isBlank(word.text)) lines.back().words.push_back(std::move(word));
+        if (!isBlank(word.text)) {
+          Line& line = lines.back();
+          line.characters += word.text.size();
+          const float confidence = it->Confidence(tesseract::RIL_WORD);
+          const bool known = it->WordIsFromDictionary() || it->WordIsNumeric();
+          if (confidence < kWeakWordConfidence ||
+              (!known && confidence < kUnknownWordConfidence)) {
+            line.weakCharacters += word.text.size();
+          }
+          line.words.push_back(std::move(word));
+        }
       }
     } while (it->Next(tesseract::RIL_WORD));
     // Specks and rules come back as lines read as blanks; they are not text.
@@ -260,7 +295,7 @@ class TesseractEngine : public RecognitionEngine {
                        int dpi, std::vector<Line>* lines) const {
     std::vector<Line*> weak;
     for (Line& line : *lines) {
-      if (line.recognized.confidence < kWeakLineConfidence) weak.push_back(&line);
+      if (isWeak(line)) weak.push_back(&line);
     }
     if (weak.empty() || alternatives.empty()) return;
     std::vector<Line*> probe = weak;
@@ -299,7 +334,8 @@ class TesseractEngine : public RecognitionEngine {
       } else {
         reading.confidence = readLine(best.get(), line->pixels, &reading.text);
       }
-      if (reading.confidence > line->recognized.confidence) {
+      // Another script's model reads Latin too, but is only believed for its own script.
+      if (reading.confidence > line->recognized.confidence && hasEastAsianScript(reading.text)) {
         line->recognized.text = reading.text;
         line->recognized.confidence = reading.confidence;
         // The primary model's words were misread; the line is one word now.
