@@ -296,6 +296,13 @@ class Analysis {
       }
       if (!items.empty() && continues(items.back(), line, i)) {
         Item& item = items.back();
+        if (endsShort(item)) {
+          // The line above did not wrap, so this one starts an item whose
+          // small marker the recognizer dropped: the list's marker it is.
+          items.push_back({{line.text, item.item.markerType}, line.box, item.markerLeft,
+                           line.box.left, {i}});
+          continue;
+        }
         item.item.itemString += " " + line.text;
         item.box = unite(item.box, line.box);
         item.lines.push_back(i);
@@ -314,6 +321,16 @@ class Analysis {
     const int gap = line.box.top - item.box.bottom;
     const int tolerance = std::max(4, lineHeight_ / 2);
     return gap <= lineHeight_ && line.box.left >= item.textLeft - tolerance;
+  }
+
+  // Whether the item's last line ends well before its block's right edge.
+  bool endsShort(const Item& item) const {
+    const LayoutLine& last = page_.lines[item.lines.back()];
+    int right = 0;
+    for (const LayoutLine& line : page_.lines) {
+      if (line.block == last.block) right = std::max(right, line.box.right);
+    }
+    return last.box.right < right - 3 * lineHeight_;
   }
 
   // Consecutive items close to each other make one list; a list needs two.

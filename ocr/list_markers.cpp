@@ -107,6 +107,10 @@ std::optional<MarkerType> markerTypeOf(const std::string& word) {
     auto type = enumeratorType(s, 0, s.size() - 1);
     if (type) return type;
   }
+  // "4," is how a small "4." is often read.
+  if (s.back() == U',' && allOf(s, 0, s.size() - 1, isDigit) && s.size() <= 4) {
+    return MarkerType::decimal;
+  }
   // "1.2" and "2.3.1" without a final full stop
   auto type = enumeratorType(s, 0, s.size());
   if (type == MarkerType::compositeDecimal) return type;

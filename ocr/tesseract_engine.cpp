@@ -136,14 +136,18 @@ class TesseractEngine : public RecognitionEngine {
     }
     findRules(page.image.get(), &layout.horizontalRules, &layout.verticalRules);
     documents->clear();
-    if (!layout.lines.empty()) documents->push_back(analyseLayout(layout));
+    if (layout.lines.empty() && layout.horizontalRules.empty()) return true;
+    documents->push_back(analyseLayout(layout));
+    for (TableElement& table : documents->back().tables) readEmptyCells(page, &table);
     return true;
   }
 
  private:
   struct Page {
     PixPtr image;  // as recognized: grey, dark on light, perhaps upscaled
+    int dpi = kScreenDpi;
     std::vector<Line> lines;
+    std::unique_ptr<tesseract::TessBaseAPI> api;  // the primary models
   };
 
   bool recognizePage(const std::string& path, const RecognitionOptions& options, Page* page,
@@ -181,7 +185,9 @@ class TesseractEngine : public RecognitionEngine {
     }
     rereadWeakLines(plan.alternatives, options.languageCorrection, image.get(), dpi, &found);
     page->image = std::move(image);
+    page->dpi = dpi;
     page->lines = std::move(found);
+    page->api = std::move(primary);
     return true;
   }
 
@@ -272,6 +278,32 @@ class TesseractEngine : public RecognitionEngine {
     // Specks and rules come back as lines read as blanks; they are not text.
     std::erase_if(lines, [](const Line& line) { return isBlank(line.recognized.text); });
     return lines;
+  }
+
+  // Page segmentation can take a ruled table for a picture and read none of
+  // it; its empty cells are then read one by one.
+  static void readEmptyCells(const Page& page, TableElement* table) {
+    const int width = pixGetWidth(page.image.get()), height = pixGetHeight(page.image.get());
+    tesseract::TessBaseAPI* api = page.api.get();
+    api->SetImage(page.image.get());
+    api->SetSourceResolution(page.dpi);
+    api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+    for (auto& row : table->rows) {
+      for (TextElement& cell : row) {
+        if (!cell.transcript.empty()) continue;
+        // Inside the rules: a few pixels in from each edge.
+        const int inset = std::max(3, height / 300);
+        const int left = static_cast<int>(cell.region.minX() * width) + inset;
+        const int top = static_cast<int>((1 - cell.region.maxY()) * height) + inset;
+        const int right = static_cast<int>(cell.region.maxX() * width) - inset;
+        const int bottom = static_cast<int>((1 - cell.region.minY()) * height) - inset;
+        if (right - left < 4 || bottom - top < 4) continue;
+        api->SetRectangle(left, top, right - left, bottom - top);
+        if (api->Recognize(nullptr) != 0) continue;
+        std::string text = takeText(api->GetUTF8Text());
+        if (!isBlank(text)) cell.transcript = text;
+      }
+    }
   }
 
   // Reads one line alone; returns its confidence, or -1 when nothing was read.
