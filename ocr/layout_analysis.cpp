@@ -278,9 +278,27 @@ class Analysis {
     std::vector<size_t> lines;
   };
 
-  std::optional<MarkerType> markerOf(const LayoutLine& line) const {
+  std::optional<MarkerType> markerOf(size_t index) const {
+    const LayoutLine& line = page_.lines[index];
     if (line.words.empty()) return std::nullopt;
-    return markerTypeOf(line.words.front().text);
+    if (auto type = markerTypeOf(line.words.front().text)) return type;
+    if (!isMisreadBullet(line.words.front().text) || line.words.size() < 2) return std::nullopt;
+    // A misread bullet counts when the line above or below has a marker in
+    // the same place, or the line below hangs at this line's text.
+    const int tolerance = std::max(4, lineHeight_ / 2);
+    if (index + 1 < page_.lines.size() &&
+        std::abs(page_.lines[index + 1].box.left - line.words[1].box.left) <= tolerance) {
+      return MarkerType::bullet;
+    }
+    for (size_t other : {index - 1, index + 1}) {
+      if (other >= page_.lines.size() || page_.lines[other].words.empty()) continue;
+      const LayoutWord& first = page_.lines[other].words.front();
+      if (std::abs(first.box.left - line.box.left) <= tolerance &&
+          (markerTypeOf(first.text) || isMisreadBullet(first.text))) {
+        return MarkerType::bullet;
+      }
+    }
+    return std::nullopt;
   }
 
   void lists() {
@@ -288,7 +306,7 @@ class Analysis {
     for (size_t i = 0; i < page_.lines.size(); ++i) {
       if (used_[i]) continue;
       const LayoutLine& line = page_.lines[i];
-      if (auto marker = markerOf(line)) {
+      if (auto marker = markerOf(i)) {
         Item item{{line.text, marker}, line.box, line.box.left,
                   line.words.size() > 1 ? line.words[1].box.left : line.box.left, {i}};
         items.push_back(std::move(item));
@@ -316,19 +334,22 @@ class Analysis {
   // A wrapped line of the item: the next line, close below it, starting at
   // or right of the item's text.
   bool continues(const Item& item, const LayoutLine& line, size_t index) const {
-    const size_t last = item.lines.back();
-    if (index != last + 1 || page_.lines[last].block != line.block) return false;
+    if (index != item.lines.back() + 1) return false;
     const int gap = line.box.top - item.box.bottom;
     const int tolerance = std::max(4, lineHeight_ / 2);
     return gap <= lineHeight_ && line.box.left >= item.textLeft - tolerance;
   }
 
-  // Whether the item's last line ends well before its block's right edge.
+  // Whether the item's last line ends well before the right edge of its
+  // column: the widest of the lines that start near the item's left edge.
   bool endsShort(const Item& item) const {
     const LayoutLine& last = page_.lines[item.lines.back()];
     int right = 0;
     for (const LayoutLine& line : page_.lines) {
-      if (line.block == last.block) right = std::max(right, line.box.right);
+      if (line.box.left >= item.markerLeft - 4 * lineHeight_ &&
+          line.box.left <= item.textLeft + 2 * lineHeight_) {
+        right = std::max(right, line.box.right);
+      }
     }
     return last.box.right < right - 3 * lineHeight_;
   }

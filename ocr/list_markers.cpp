@@ -23,8 +23,6 @@ bool isBullet(char32_t c) {
     case U'•': case U'·': case U'▪': case U'◦': case U'‣': case U'●': case U'○':
     case U'■': case U'□': case U'▸': case U'►': case U'◆': case U'◇': case U'➢':
     case U'✓': case U'✔': case U'⁃':
-    // Small round bullets as the models often read them.
-    case U'+': case U'°': case U'«': case U'»': case U'¢': case U'©': case U'®':
       return true;
     default:
       return false;
@@ -115,4 +113,12 @@ std::optional<MarkerType> markerTypeOf(const std::string& word) {
   auto type = enumeratorType(s, 0, s.size());
   if (type == MarkerType::compositeDecimal) return type;
   return std::nullopt;
+}
+
+bool isMisreadBullet(const std::string& word) {
+  static const char* const kReadings[] = {"+", "°", "«", "»", "¢", "©", "®", "e", "o"};
+  for (const char* reading : kReadings) {
+    if (word == reading) return true;
+  }
+  return false;
 }

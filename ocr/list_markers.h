@@ -9,3 +9,7 @@
 // marker: "•", "-", "*", "1.", "1)", "(1)", "a.", "B)", "iv.", "①", "1.2",
 // "2.3.1." and the like. `word` is the first word as recognized.
 std::optional<MarkerType> markerTypeOf(const std::string& word);
+
+// Whether the word is how the models often read a small round bullet ("+",
+// "°", "©", "e", ...). Such a word is a marker only beside other markers.
+bool isMisreadBullet(const std::string& word);

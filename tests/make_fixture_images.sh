@@ -68,7 +68,7 @@ convert -size 900x1180 xc:white -fill black -font "$bold" -pointsize 34 \
   -annotate +40+130 'This page collects the plans of the team for the next quarter.' \
   -annotate +40+156 'Each section lists owners and dates where they are known.' \
   -annotate +60+215 '•' -annotate +85+215 'Ship the new calendar view' \
-  -annotate +60+245 '•' -annotate +85+245 'Move the build servers to the new data centre' \
+  -annotate +60+245 '•' -annotate +85+245 'Move the build servers and the test machines to the new data centre' \
   -annotate +85+271 'before the end of the month' \
   -annotate +60+301 '•' -annotate +85+301 'Review the hiring plan' \
   -annotate +40+370 'Milestones are in this order:' \

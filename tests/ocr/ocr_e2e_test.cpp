@@ -213,7 +213,7 @@ TEST(OcrDocument, TitleParagraphsListsAndTables) {
   const json& bullets = blocks[2];
   EXPECT_FALSE(bullets["ordered"]);
   ASSERT_EQ(3u, bullets["items"].size());
-  EXPECT_GT(similarity(bullets["items"][1], "• Move the build servers to the new data centre "
+  EXPECT_GT(similarity(bullets["items"][1], "• Move the build servers and the test machines to the new data centre "
                                             "before the end of the month"), 0.9)
       << bullets["items"][1];
   EXPECT_EQ(json::parse("[0,0,0]"), bullets["levels"]);
