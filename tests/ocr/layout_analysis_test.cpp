@@ -63,6 +63,24 @@ TEST(LayoutAnalysis, TitleParagraphsAndAList) {
   EXPECT_TRUE(doc.tables.empty());
 }
 
+TEST(LayoutAnalysis, BulletsTheRecognizerMisreadOrDropped) {
+  DocumentContainer doc = analyseLayout(page({
+      line("A paragraph above the list that runs across the whole column", 40, 20),
+      line("© apples", 60, 60), line("e pears", 60, 90),   // misread, side by side
+      line("• plums", 60, 200), line("cherries", 78, 226),  // marker dropped
+      line("figs", 78, 252),
+      line("e alone is just a line", 40, 320),
+  }));
+  ASSERT_EQ(2u, doc.lists.size());
+  EXPECT_EQ(2u, doc.lists[0].items.size());
+  EXPECT_EQ(MarkerType::bullet, doc.lists[0].items[1].markerType);
+  ASSERT_EQ(3u, doc.lists[1].items.size());
+  EXPECT_EQ("cherries", doc.lists[1].items[1].itemString);
+  EXPECT_EQ(MarkerType::bullet, doc.lists[1].items[2].markerType);
+  ASSERT_EQ(2u, doc.paragraphs.size());
+  EXPECT_EQ("e alone is just a line", doc.paragraphs[1].transcript);
+}
+
 TEST(LayoutAnalysis, NoTitleWithoutLargerTextAndSingleMarkersStayParagraphs) {
   DocumentContainer doc = analyseLayout(page({line("Plain first line", 40, 20),
                                               line("1. Introduction", 40, 100),

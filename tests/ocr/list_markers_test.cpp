@@ -20,6 +20,7 @@ TEST(ListMarkers, KindsOfMarkers) {
       {"Hello", std::nullopt}, {"1999", std::nullopt}, {"ab.", std::nullopt},
       {"1.", M::decimal},     {"", std::nullopt},        {"1..2", std::nullopt},
       {"(1", std::nullopt},   {"1234.", std::nullopt},   {".", std::nullopt},
+      {"4,", M::decimal},     {"a,", std::nullopt},      {"e", std::nullopt},
   };
   for (const Case& c : cases) {
     auto type = markerTypeOf(c.word);
@@ -28,6 +29,15 @@ TEST(ListMarkers, KindsOfMarkers) {
       EXPECT_EQ(static_cast<int>(*c.type), static_cast<int>(*type)) << c.word;
     }
   }
+}
+
+TEST(ListMarkers, MisreadBulletsAreOnlyCandidates) {
+  for (const char* word : {"+", "°", "©", "e", "o", "«"}) {
+    EXPECT_TRUE(isMisreadBullet(word)) << word;
+    EXPECT_FALSE(markerTypeOf(word)) << word;
+  }
+  EXPECT_FALSE(isMisreadBullet("eo"));
+  EXPECT_FALSE(isMisreadBullet("•"));
 }
 
 }  // namespace
