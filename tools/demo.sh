@@ -6,8 +6,10 @@ sh tools/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" >/dev/null
 
-echo "\$ zuna-ocr samples/screenshot.png"
-build/ocr/zuna-ocr samples/screenshot.png
+for image in samples/screenshot.png samples/document.png; do
+  echo "\$ zuna-ocr $image"
+  build/ocr/zuna-ocr "$image"
+done
 
 # The calendar bridge on a copy of samples/calendars, with access already
 # granted, in a temporary HOME so that nothing of the real user's is touched.
