@@ -5,6 +5,7 @@
 
 #include "ical_mapping.h"
 #include "ical_series.h"
+#include "utf8.h"
 
 namespace {
 
@@ -72,9 +73,11 @@ std::optional<Timing> timingOf(icalcomponent* event, icalcomponent* calendar,
   return timing;
 }
 
+// Files are not always UTF-8 (Latin-1 exports exist): text is repaired on the
+// way in, or one bad title would make a whole answer unencodable.
 std::optional<std::string> nonEmpty(const char* text) {
   if (!text || !*text) return std::nullopt;
-  return std::string(text);
+  return repairUtf8(text);
 }
 
 // The value of an enumerated parameter as written ("ACCEPTED"), or "".
@@ -99,7 +102,7 @@ std::string lowercase(std::string text) {
 
 Participant participantOf(icalproperty* property, const char* address, const ItemOwner& owner) {
   Participant participant;
-  participant.url = address ? address : "";
+  participant.url = repairUtf8(address ? address : "");
   const std::string url = lowercase(participant.url);
   if (url.rfind("mailto:", 0) == 0) {
     const std::string email = url.substr(7);

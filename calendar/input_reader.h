@@ -3,9 +3,7 @@
 #include <functional>
 #include <string>
 
-// `text` with every byte sequence that is not valid UTF-8 replaced by U+FFFD
-// (one replacement per maximal invalid subpart).
-std::string repairUtf8(const std::string& text);
+#include "utf8.h"
 
 // Reads `fd` to its end, handing each line to `onLine`: split at line feeds,
 // the terminator (LF or CR LF) removed, invalid UTF-8 repaired; a last line

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "ical_series.h"
+#include "utf8.h"
 #include "zone_names.h"
 
 namespace {
@@ -12,6 +13,14 @@ using std::chrono::seconds;
 // However dense a rule, a query reads at most this many of its occurrences
 // (an hourly event over the longest range has 35064).
 constexpr int kMostOccurrencesPerRule = 50000;
+
+// Times of years 1 to 9999 only: a garbled year must not overflow the
+// microseconds of an Instant (found by fuzzing).
+Instant clamped(time_t t) {
+  constexpr time_t kEarliest = -62135596800;  // 0001-01-01T00:00:00Z
+  constexpr time_t kLatest = 253402300799;    // 9999-12-31T23:59:59Z
+  return Instant{seconds(std::clamp(t, kEarliest, kLatest))};
+}
 
 // The wall-clock time of an instant in `zone` (the local zone when null).
 icaltimetype wallTimeOf(Instant instant, const Zone& zone, bool isDate) {
@@ -114,7 +123,7 @@ Zone zoneOf(icalproperty* property, icaltimetype time, icalcomponent* calendar) 
   }
   if (calendar) {
     if (icaltimezone* zone = icalcomponent_get_timezone(calendar, tzid)) {
-      return {zone, std::string(tzid), true};
+      return {zone, repairUtf8(tzid), true};
     }
   }
   return {};
@@ -123,7 +132,7 @@ Zone zoneOf(icalproperty* property, icaltimetype time, icalcomponent* calendar) 
 Instant instantOf(icaltimetype time, const Zone& zone) {
   if (zone.ical && !time.is_date) {
     time.zone = nullptr;
-    return Instant{seconds(icaltime_as_timet_with_zone(time, zone.ical))};
+    return clamped(icaltime_as_timet_with_zone(time, zone.ical));
   }
   std::tm local{};
   local.tm_year = time.year - 1900;
@@ -135,7 +144,7 @@ Instant instantOf(icaltimetype time, const Zone& zone) {
     local.tm_sec = time.second;
   }
   local.tm_isdst = -1;  // the local zone decides, daylight saving time included
-  return Instant{seconds(std::mktime(&local))};
+  return clamped(std::mktime(&local));
 }
 
 bool overlaps(const Span& span, Instant from, Instant to) {

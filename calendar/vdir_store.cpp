@@ -11,6 +11,7 @@
 #include "access_dialog.h"
 #include "change_watch.h"
 #include "item_index.h"
+#include "utf8.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ std::optional<std::string> readMetadata(const std::string& path) {
   const char* space = " \t\r\n";
   size_t first = line.find_first_not_of(space);
   if (first == std::string::npos) return std::nullopt;
-  return line.substr(first, line.find_last_not_of(space) - first + 1);
+  return repairUtf8(line.substr(first, line.find_last_not_of(space) - first + 1));
 }
 
 int hexDigit(char c) {
@@ -93,8 +94,9 @@ FolderCalendar folderCalendar(const std::string& root, const std::string& id,
                               const std::string& name, std::optional<SourceRecord> source) {
   const std::string path = root + "/" + id;
   FolderCalendar calendar{path, {}};
-  calendar.record.id = id;
-  calendar.record.title = readMetadata(path + "/displayname").value_or(name);
+  // Folder names are bytes; identifiers and titles travel as UTF-8 text.
+  calendar.record.id = repairUtf8(id);
+  calendar.record.title = readMetadata(path + "/displayname").value_or(repairUtf8(name));
   calendar.record.source = std::move(source);
   // Calendars kept under an account were synced from a server; lone ones are local.
   calendar.record.type = calendar.record.source ? kCalDav : kLocal;
@@ -114,7 +116,8 @@ std::vector<FolderCalendar> discoverCalendars(const std::string& root) {
       calendars.push_back(folderCalendar(root, top, top, std::nullopt));
       continue;
     }
-    SourceRecord account{top, readMetadata(root + "/" + top + "/displayname").value_or(top)};
+    SourceRecord account{repairUtf8(top),
+                         readMetadata(root + "/" + top + "/displayname").value_or(repairUtf8(top))};
     for (const std::string& name : inside) {
       calendars.push_back(folderCalendar(root, top + "/" + name, name, account));
     }

@@ -123,3 +123,22 @@ convert -size 760x360 xc:white -fill '#26282c' -draw 'rectangle 0,0 200,360' \
   -annotate +240+110 'You have three new messages since yesterday.' \
   -annotate +240+134 'Two of them are from your team.' \
   -depth 8 -strip "$out/dark_sidebar.png"
+
+# Unusual image files: each must give one JSON line with the right status.
+mkdir -p "$out/odd"
+convert -size 1x1 xc:white "$out/odd/one_pixel.png"
+convert -delay 50 -size 260x60 -font "$sans" -pointsize 22 \
+  \( xc:white -annotate +10+40 'First frame' \) \( xc:white -annotate +10+40 'Second frame' \) \
+  -loop 0 "$out/odd/animated.gif"
+convert -size 300x60 xc:white -font "$sans" -pointsize 22 -annotate +10+40 'Sixteen bits' \
+  -colorspace Gray -depth 16 -define png:bit-depth=16 -define png:color-type=0 "$out/odd/deep16.png"
+convert -size 300x60 xc:none -fill black -font "$sans" -pointsize 22 \
+  -annotate +10+40 'Transparent ground' -depth 8 "PNG32:$out/odd/alpha.png"
+convert -size 300x60 xc:white -font "$sans" -pointsize 22 -annotate +10+40 'Printed in CMYK' \
+  -colorspace CMYK -quality 90 "$out/odd/cmyk.jpg"
+convert -size 300x60 xc:white -font "$sans" -pointsize 22 -annotate +10+40 'Damaged midway' \
+  -quality 90 "$out/odd/damaged.jpg"
+# Overwrite the middle of the compressed data.
+size=$(stat -c %s "$out/odd/damaged.jpg")
+printf '\377\377\377\377\377\377\377\377\377\377\377\377\377\377\377\377' |
+  dd of="$out/odd/damaged.jpg" bs=1 seek=$((size / 2)) conv=notrunc 2>/dev/null

@@ -2,8 +2,12 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 
 #include <gtest/gtest.h>
+
+#include "events_answer.h"
+#include "json_line.h"
 
 namespace {
 
@@ -262,6 +266,23 @@ TEST_F(IcsFileTest, PropertiesAlarmsAndParticipants) {
   EXPECT_EQ(1, e.attendees[2].role);    // REQ-PARTICIPANT by default
   EXPECT_EQ(3, events[1].availability);
   EXPECT_FALSE(events[1].title);
+}
+
+TEST_F(IcsFileTest, FuzzFindingsStayFixed) {
+  // Each file once crashed or overflowed; every record must also stay encodable.
+  for (const char* name : {"ics_time_overflow_and_latin1.ics"}) {
+    std::ifstream in(std::string(FUZZ_REGRESSIONS) + "/" + name, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_FALSE(text.empty()) << name;
+    std::vector<EventRecord> events;
+    appendIcsOccurrences(text, "cal", "cal/x.ics", at("2020-01-01T00:00:00Z"),
+                         at("2030-01-01T00:00:00Z"), &events);
+    for (const EventRecord& e : events) {
+      auto record = eventRecord(e, iso);
+      ASSERT_TRUE(record);
+      EXPECT_TRUE(jsonLine(*record)) << name;
+    }
+  }
 }
 
 TEST_F(IcsFileTest, TextThatIsNoCalendarAddsNothing) {

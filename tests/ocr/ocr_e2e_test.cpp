@@ -130,6 +130,9 @@ TEST_F(OcrBadInput, EachGivesOneErrorLineNamingThePath) {
       {write("doc.png", "%PDF-1.4\n%\xe2\xe3\n1 0 obj\n"), "not an image"},
       {write("truncated.png", png.substr(0, png.size() / 2)), "damaged"},
       {write("huge.png", hugePngHeader()), "100000x100000"},
+      // 270 bytes whose text chunk claims 2 GB: libpng would allocate it.
+      {write("claims.png", readFile(std::string(FUZZ_REGRESSIONS) + "/png_text_chunk_claims_2gb.png")),
+       "damaged"},
   };
   for (const Case& c : cases) {
     ProcessResult run = runProcess({ZUNA_OCR, c.path});
@@ -151,6 +154,35 @@ TEST_F(OcrBadInput, OddPathsAreReadAsPaths) {
     ProcessResult run = runProcess({ZUNA_OCR, name}, {}, dir_.string());
     EXPECT_EQ(0, run.status) << name << " " << run.out;
     EXPECT_EQ("{\"blocks\":[]}\n", run.out) << name;
+  }
+}
+
+TEST(OcrRecognition, UnusualImageFiles) {
+  struct Case {
+    const char* file;
+    int status;
+    const char* text;  // nullptr: no text expected
+  } cases[] = {
+      {"odd/one_pixel.png", 0, nullptr},          {"odd/animated.gif", 0, "First frame"},
+      {"odd/deep16.png", 0, "Sixteen bits"},      {"odd/alpha.png", 0, "Transparent ground"},
+      {"odd/cmyk.jpg", 0, "Printed in CMYK"},     {"odd/damaged.jpg", 1, nullptr},
+  };
+  for (const Case& c : cases) {
+    ProcessResult run = runProcess({ZUNA_OCR, kImages + c.file});
+    EXPECT_EQ(c.status, run.status) << c.file << " " << run.out;
+    json result = onlyLine(run);
+    ASSERT_TRUE(result.is_object()) << c.file;
+    if (c.status != 0) {
+      EXPECT_TRUE(result.contains("error")) << c.file;
+      continue;
+    }
+    std::string all;
+    for (const json& block : result["blocks"]) all += block.value("text", "");
+    if (c.text) {
+      EXPECT_GT(similarity(all, c.text), 0.9) << c.file << ": " << all;
+    } else {
+      EXPECT_EQ("", all) << c.file;
+    }
   }
 }
 
