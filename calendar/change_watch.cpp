@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <map>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -149,11 +148,12 @@ class ChangeWatch : public ChangeSubscription {
   }
 
   void run() {
-    std::optional<Clock::time_point> first, last;
+    bool pending = false;
+    Clock::time_point first{}, last{};
     for (;;) {
       int timeout = -1;
-      if (first) {
-        auto due = std::min(*last + window_.quiet, *first + window_.longest);
+      if (pending) {
+        auto due = std::min(last + window_.quiet, first + window_.longest);
         auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count();
         timeout = static_cast<int>(std::max<long long>(0, wait));
       }
@@ -162,13 +162,13 @@ class ChangeWatch : public ChangeSubscription {
       if (fds[1].revents) return;
       if (ready > 0 && (fds[0].revents & POLLIN) && readEvents()) {
         last = Clock::now();
-        if (!first) first = last;
+        if (!pending) first = last;
+        pending = true;
       }
-      if (first) {
+      if (pending) {
         auto now = Clock::now();
-        if (now >= *last + window_.quiet || now >= *first + window_.longest) {
-          first.reset();
-          last.reset();
+        if (now >= last + window_.quiet || now >= first + window_.longest) {
+          pending = false;
           onChange_();
         }
       }

@@ -10,6 +10,7 @@ packages="
   tesseract-ocr-jpn tesseract-ocr-kor tesseract-ocr-osd
   libicu-dev libical-dev tzdata nlohmann-json3-dev
   libgtest-dev libgmock-dev
+  clang libclang-rt-14-dev
   python3
 "
 
