@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -290,6 +291,67 @@ TEST_F(BridgeTest, HostileInputNeverStopsTheBridge) {
   writer.join();
   bridge->closeStdin();
   EXPECT_EQ(0, bridge->waitExit(10s).value_or(-1));
+}
+
+TEST_F(BridgeTest, InputEndingMidLineStillEndsCleanly) {
+  auto bridge = start();
+  bridge->sendRaw(R"({"cmd":"status","id":1})" "\n" R"({"cmd":"status","id":2})");
+  bridge->closeStdin();
+  std::vector<std::string> lines = bridge->remainingLines(5s);
+  EXPECT_EQ(0, bridge->waitExit(5s).value_or(-1));
+  // Answers may be cut off by the end of input, never torn.
+  for (const std::string& line : lines) EXPECT_TRUE(json::accept(line)) << line;
+  EXPECT_LE(lines.size(), 2u);
+}
+
+TEST_F(BridgeTest, FilesChangingUnderQueriesAndARootThatAppearsLater) {
+  grant();
+  fs::remove_all(home_ / "data/calendars");
+  auto bridge = start();
+  bridge->sendLine(R"({"cmd":"calendars","id":0})");
+  EXPECT_EQ(json::parse(R"({"id":0,"calendars":[]})"), next(*bridge));
+  fs::copy(std::string(FIXTURES) + "/vdir", home_ / "data/calendars", fs::copy_options::recursive);
+  EXPECT_EQ(json::parse(R"({"event":"changed"})"), next(*bridge, 3s));
+  std::atomic<bool> stop{false};
+  std::thread churn([&] {
+    std::ifstream source(home_ / "data/calendars/personal/dentist.ics");
+    const std::string item((std::istreambuf_iterator<char>(source)), {});
+    for (int i = 0; !stop; ++i) {
+      const std::string path = "data/calendars/personal/churn" + std::to_string(i % 20) + ".ics";
+      home_.write(path, i % 3 == 0 ? item.substr(0, item.size() / 2) : item);  // some truncated
+      if (i % 5 == 0) fs::remove(home_ / path);
+    }
+  });
+  int answered = 0;
+  for (int i = 1; i <= 200; ++i) {
+    bridge->sendLine(R"({"cmd":"events","id":)" + std::to_string(i) +
+                     R"(,"start":"2024-03-01T00:00:00Z","end":"2024-04-01T00:00:00Z"})");
+  }
+  while (answered < 200) {
+    auto line = bridge->nextLine(10s);
+    ASSERT_TRUE(line) << "no answer after " << answered;
+    json value = json::parse(*line);
+    if (value.contains("events")) ++answered;
+  }
+  stop = true;
+  churn.join();
+  EXPECT_EQ("", bridge->errors());
+}
+
+TEST_F(BridgeTest, ACalendarOfTenThousandItems) {
+  grant();
+  std::ifstream source(home_ / "data/calendars/personal/dentist.ics");
+  std::string item((std::istreambuf_iterator<char>(source)), {});
+  for (int i = 0; i < 10000; ++i) {
+    std::string text = item;
+    text.replace(text.find("dentist@zuna.test"), 17, "bulk" + std::to_string(i));
+    home_.write("data/calendars/bulk/" + std::to_string(i) + ".ics", text);
+  }
+  auto bridge = start();
+  bridge->sendLine(
+      R"({"cmd":"events","id":1,"start":"2024-03-05T00:00:00Z","end":"2024-03-06T00:00:00Z"})");
+  json answer = next(*bridge, 60s);
+  EXPECT_EQ(10001u, answer["events"].size());  // the bulk and the fixture's own dentist
 }
 
 // ---- The relaunch, with a preloaded stand-in for the disclaim function.
