@@ -426,6 +426,7 @@ TEST_F(RelaunchTest, SigtermReachesTheCopyAndTheLauncherExitsAtOnce) {
   auto launcher = launch({});
   pid_t copy = childOf(launcher->pid());
   ASSERT_GT(copy, 0);
+  for (int i = 0; i < 2000; ++i) launcher->sendLine(R"({"cmd":"status","id":)" + std::to_string(i) + "}");
   kill(launcher->pid(), SIGTERM);
   EXPECT_EQ(0, launcher->waitExit(2s).value_or(-1));
   bool gone = false;
@@ -434,6 +435,10 @@ TEST_F(RelaunchTest, SigtermReachesTheCopyAndTheLauncherExitsAtOnce) {
     std::this_thread::sleep_for(20ms);
   }
   EXPECT_TRUE(gone);
+  // Whatever was written before the end is whole lines.
+  for (const std::string& line : launcher->remainingLines(1s)) {
+    EXPECT_TRUE(json::accept(line)) << line;
+  }
 }
 
 TEST_F(RelaunchTest, WithoutARelaunchTheProcessServesItself) {
