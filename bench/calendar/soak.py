@@ -14,6 +14,8 @@ import subprocess
 import tempfile
 import threading
 
+from run import peak_kb
+
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 ITEM = ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:{uid}\r\nSUMMARY:Soak {uid}\r\n"
         "DTSTART;TZID=Europe/Berlin:20240305T090000\r\nDURATION:PT1H\r\n"
@@ -31,14 +33,6 @@ LINES = [
     (False, '{"id":%d}'),
     (False, '[%d,{"cmd":"status"}]'),
 ]
-
-
-def peak_kb(pid):
-    with open(f"/proc/{pid}/status") as status:
-        for line in status:
-            if line.startswith("VmHWM:"):
-                return int(line.split()[1])
-    return 0
 
 
 def churn(root, stop):
