@@ -32,7 +32,11 @@ int nestingDepth(const std::string& text) {
 }
 
 void answer(const Request& request, const char* member, json value) {
-  send(json{{"id", request.id}, {member, std::move(value)}});
+  // Built member by member: an initializer list would copy the whole value.
+  json line = json::object();
+  line["id"] = request.id;
+  line[member] = std::move(value);
+  send(std::move(line));
 }
 
 std::string currentStatusWord() { return statusWord(store->authorizationStatus()); }

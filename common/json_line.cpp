@@ -1,51 +1,129 @@
 #include "json_line.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <unistd.h>
 
+#include "utf8.h"
+
 namespace {
 
-bool allNumbersFinite(const nlohmann::json& value) {
-  if (value.is_number_float()) return std::isfinite(value.get<double>());
-  if (value.is_structured()) {
-    for (const auto& element : value) {
-      if (!allNumbersFinite(element)) return false;
+using nlohmann::json;
+
+// Writes compact JSON as nlohmann's dump would, with "/" escaped as well, in
+// one pass: dump checks UTF-8 byte by byte and then needs a second pass for
+// the slashes, which made writing a large answer cost more than building it.
+class Writer {
+ public:
+  bool write(const json& value) {
+    switch (value.type()) {
+      case json::value_t::null: out += "null"; return true;
+      case json::value_t::boolean: out += value.get<bool>() ? "true" : "false"; return true;
+      case json::value_t::number_integer: return number(value.get<std::int64_t>());
+      case json::value_t::number_unsigned: return number(value.get<std::uint64_t>());
+      case json::value_t::number_float: {
+        // NaN and infinity have no JSON form (the library would write null).
+        const double d = value.get<double>();
+        return std::isfinite(d) && number(d);
+      }
+      case json::value_t::string: return string(value.get_ref<const std::string&>());
+      case json::value_t::array: return array(value);
+      case json::value_t::object: return object(value);
+      default: return false;  // binary and discarded values
     }
   }
-  return true;
-}
+
+  std::string out;
+
+ private:
+  template <typename T>
+  bool number(T n) {
+    char digits[32];
+    auto [end, error] = std::to_chars(digits, digits + sizeof digits, n);
+    if (error != std::errc()) return false;
+    out.append(digits, end);
+    return true;
+  }
+
+  bool array(const json& value) {
+    out += '[';
+    bool first = true;
+    for (const json& element : value) {
+      if (!first) out += ',';
+      first = false;
+      if (!write(element)) return false;
+    }
+    out += ']';
+    return true;
+  }
+
+  bool object(const json& value) {
+    out += '{';
+    bool first = true;
+    for (auto it = value.begin(); it != value.end(); ++it) {
+      if (!first) out += ',';
+      first = false;
+      if (!string(it.key())) return false;
+      out += ':';
+      if (!write(it.value())) return false;
+    }
+    out += '}';
+    return true;
+  }
+
+  // UTF-8 written as itself; invalid UTF-8 has no JSON form.
+  bool string(const std::string& text) {
+    out += '"';
+    size_t run = 0;  // start of the pending run of plain characters
+    for (size_t i = 0; i < text.size();) {
+      const unsigned char c = text[i];
+      if (c >= 0x80) {
+        const size_t length = validUtf8Length(text, i);
+        if (length == 0) return false;
+        i += length;
+        continue;
+      }
+      const char* escape = nullptr;
+      switch (c) {
+        case '"': escape = "\\\""; break;
+        case '\\': escape = "\\\\"; break;
+        case '/': escape = "\\/"; break;
+        case '\n': escape = "\\n"; break;
+        case '\r': escape = "\\r"; break;
+        case '\t': escape = "\\t"; break;
+        case '\b': escape = "\\b"; break;
+        case '\f': escape = "\\f"; break;
+        default: break;
+      }
+      if (!escape && c >= 0x20) {
+        ++i;
+        continue;
+      }
+      out.append(text, run, i - run);
+      if (escape) {
+        out += escape;
+      } else {
+        static const char hex[] = "0123456789abcdef";
+        out += "\\u00";
+        out += hex[c >> 4];
+        out += hex[c & 15];
+      }
+      run = ++i;
+    }
+    out.append(text, run, std::string::npos);
+    out += '"';
+    return true;
+  }
+};
 
 }  // namespace
 
 std::optional<std::string> jsonLine(const nlohmann::json& value) {
-  // The library would write NaN and infinity as null: a silent wrong answer.
-  if (!allNumbersFinite(value)) return std::nullopt;
-  std::string text;
-  try {
-    text = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
-  } catch (const nlohmann::json::exception&) {
-    return std::nullopt;  // invalid UTF-8 in a string
-  }
-  // A "/" can only occur inside strings in compact JSON, so a plain
-  // replacement escapes exactly the slashes of string values.
-  const size_t slashes = static_cast<size_t>(std::count(text.begin(), text.end(), '/'));
-  if (slashes == 0) {
-    text += '\n';
-    return text;
-  }
-  std::string line;
-  line.reserve(text.size() + slashes + 1);
-  size_t from = 0;
-  for (size_t at = text.find('/'); at != std::string::npos; at = text.find('/', from)) {
-    line.append(text, from, at - from);
-    line += "\\/";
-    from = at + 1;
-  }
-  line.append(text, from, std::string::npos);
-  line += '\n';
-  return line;
+  Writer writer;
+  if (!writer.write(value)) return std::nullopt;
+  writer.out += '\n';
+  return std::move(writer.out);
 }
 
 bool writeAll(int fd, const std::string& line) {

@@ -55,3 +55,8 @@ std::string repairUtf8(const std::string& text) {
   return out;
 }
 
+
+size_t validUtf8Length(const std::string& text, size_t at) {
+  size_t bad = 0;
+  return validSequence(text, at, &bad);
+}

@@ -18,7 +18,9 @@ std::string blocksLine(const std::vector<Block>& blocks) {
                    [](const Block& a, const Block& b) { return a.top < b.top; });
   nlohmann::json list = nlohmann::json::array();
   for (const Block& block : ordered) list.push_back(blockJson(block));
-  auto line = jsonLine(nlohmann::json{{"blocks", std::move(list)}});
+  nlohmann::json result = nlohmann::json::object();
+  result["blocks"] = std::move(list);  // an initializer list would copy every block
+  auto line = jsonLine(result);
   return line ? *line : encodeError;
 }
 

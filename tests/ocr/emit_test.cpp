@@ -29,7 +29,7 @@ TEST(BlocksLine, EmptyListAndAbsentFields) {
              std::vector<std::int64_t>{}, std::nullopt, 0);
   EXPECT_EQ(
       "{\"blocks\":[{\"items\":[],\"kind\":\"list\",\"levels\":[],\"ordered\":false,"
-      "\"top\":0.0}]}\n",
+      "\"top\":0}]}\n",
       blocksLine({list}));
   Block table("table", std::nullopt, std::nullopt, std::nullopt, std::nullopt,
               std::vector<std::vector<std::string>>{{"a", "b"}, {}}, 0.5);
@@ -41,7 +41,7 @@ TEST(BlocksLine, EscapingKeepsOneLine) {
   std::string line = blocksLine({paragraphAt("a/b \"q\" \\ \n\tÄ 日本", 0)});
   EXPECT_EQ(
       "{\"blocks\":[{\"kind\":\"paragraph\",\"text\":\"a\\/b \\\"q\\\" \\\\ \\n\\tÄ 日本\","
-      "\"top\":0.0}]}\n",
+      "\"top\":0}]}\n",
       line);
 }
 
