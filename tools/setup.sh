@@ -8,7 +8,7 @@ packages="
   libtesseract-dev libleptonica-dev
   tesseract-ocr-eng tesseract-ocr-chi-sim tesseract-ocr-chi-tra
   tesseract-ocr-jpn tesseract-ocr-kor tesseract-ocr-osd
-  libicu-dev libical-dev tzdata nlohmann-json3-dev
+  libicu-dev libical-dev tzdata nlohmann-json3-dev libjemalloc-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   python3
