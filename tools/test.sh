@@ -23,4 +23,5 @@ ASAN_OPTIONS=detect_leaks=1:exitcode=99 UBSAN_OPTIONS=print_stacktrace=1 \
 TSAN_OPTIONS=halt_on_error=1:exitcode=99 \
   ctest --test-dir build-tsan -j "$jobs" -L calendar --output-on-failure || status=1
 sh tools/fuzz.sh "${ZUNA_FUZZ_SECONDS:-15}" || status=1
+sh tools/package_check.sh || status=1
 exit $status
