@@ -1,11 +1,11 @@
 #include "change_watch.h"
 
-#include <dirent.h>
+#include "vdir_folder.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
@@ -24,28 +24,7 @@ constexpr uint32_t kFolderEvents = IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN
 constexpr int kDeepestFolder = 2;
 
 bool isItemOrMetadata(const std::string& name) {
-  return (name.size() > 4 && name.ends_with(".ics")) || name == "displayname" || name == "color";
-}
-
-bool isFolder(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-std::vector<std::string> subfolders(const std::string& dir) {
-  std::vector<std::string> names;
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return names;
-  while (dirent* entry = ::readdir(d)) {
-    if (entry->d_name[0] == '.') continue;
-    if (entry->d_type == DT_DIR ||
-        ((entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) &&
-         isFolder(dir + "/" + entry->d_name))) {
-      names.push_back(entry->d_name);
-    }
-  }
-  ::closedir(d);
-  return names;
+  return isItemName(name) || name == "displayname" || name == "color";
 }
 
 class ChangeWatch : public ChangeSubscription {
@@ -94,7 +73,10 @@ class ChangeWatch : public ChangeSubscription {
   void addTree(const std::string& dir, int depth) {
     add(dir, depth);
     if (depth >= kDeepestFolder) return;
-    for (const std::string& name : subfolders(dir)) addTree(dir + "/" + name, depth + 1);
+    bool ignored;
+    for (const std::string& name : subfolders(dir, false, &ignored)) {
+      addTree(dir + "/" + name, depth + 1);
+    }
   }
 
   void add(const std::string& dir, int depth) {

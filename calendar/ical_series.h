@@ -56,7 +56,3 @@ struct Series {
 // The occurrences of `series` that overlap [from, to), in start order:
 // DTSTART, RRULE and RDATE, less EXDATE and the moved ones.
 std::vector<Span> expandSeries(const Series& series, Instant from, Instant to);
-
-// Whether [span.start, span.end) overlaps [from, to); an occurrence of no
-// length counts when its instant lies in the range.
-bool overlaps(const Span& span, Instant from, Instant to);

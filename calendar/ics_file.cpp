@@ -11,8 +11,6 @@ namespace {
 
 using std::chrono::seconds;
 
-// Whatever range is asked for, a query reads at most its first four years.
-constexpr auto kLongestRange = std::chrono::days(4 * 365 + 1);
 
 struct Timing {
   icalproperty* dtstart = nullptr;
@@ -393,7 +391,7 @@ void visitOccurrences(const IcsItem& item, Instant start, Instant end,
     for (const Span& span : expandSeries(series, start, end)) visit(span.start, span.end, series.base);
   }
   for (const EventRecord& record : item.detached) {
-    if (overlaps({*record.start, *record.end}, start, end)) visit(*record.start, *record.end, record);
+    if (occursIn(*record.start, *record.end, start, end)) visit(*record.start, *record.end, record);
   }
 }
 

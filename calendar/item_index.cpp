@@ -7,11 +7,10 @@
 #include <unordered_map>
 
 #include "change_watch.h"
+#include "vdir_folder.h"
 
 namespace {
 
-// Whatever range is asked for, a query reads at most its first four years.
-constexpr auto kLongestRange = std::chrono::days(4 * 365 + 1);
 // Queries are answered from occurrences expanded once for a window around the
 // first one's start: any range of the longest length starting up to two years
 // later, or two years earlier, needs no new expansion.
@@ -19,12 +18,6 @@ constexpr auto kWindowBefore = std::chrono::days(2 * 365);
 constexpr auto kWindowAfter = std::chrono::days(6 * 365 + 2);
 // Occurrences at most this long are found by a search on their start.
 constexpr auto kShortest = std::chrono::days(2);
-
-bool overlapsRange(Instant start, Instant end, Instant from, Instant to) {
-  // An occurrence of no length counts when its instant lies in the range.
-  if (start == end) return start >= from && start < to;
-  return start < to && end > from;
-}
 
 // An item is one event with its overrides: far below this. A larger file is
 // not read, so one stray export cannot exhaust memory.
@@ -43,15 +36,14 @@ bool readItem(const std::string& path, std::string* text) {
   return true;
 }
 
-// The item file names in `folder`, sorted. Sync tools leave temporary files
-// such as "UID.ics.tmp" or "UID.icsab12x" beside items.
+// The item file names in `folder`, sorted.
 std::vector<std::string> itemNames(const std::string& folder) {
   std::vector<std::string> names;
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return names;
   while (dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
-    if (name[0] != '.' && name.size() > 4 && name.ends_with(".ics")) names.push_back(name);
+    if (name[0] != '.' && isItemName(name)) names.push_back(name);
   }
   ::closedir(dir);
   std::sort(names.begin(), names.end());
@@ -134,11 +126,11 @@ std::vector<EventRecord> ItemIndex::events(const std::vector<ItemFolder>& folder
   auto first = std::lower_bound(short_.begin(), short_.end(), start - kShortest,
                                 [](const Occurrence& o, Instant t) { return o.start < t; });
   for (auto it = first; it != short_.end() && it->start < end; ++it) {
-    if (overlapsRange(it->start, it->end, start, end)) found.push_back(*it);
+    if (occursIn(it->start, it->end, start, end)) found.push_back(*it);
   }
   for (const Occurrence& o : long_) {
     if (o.start >= end) break;
-    if (overlapsRange(o.start, o.end, start, end)) found.push_back(o);
+    if (occursIn(o.start, o.end, start, end)) found.push_back(o);
   }
   if (!long_.empty()) {
     std::stable_sort(found.begin(), found.end(), [](const Occurrence& a, const Occurrence& b) {

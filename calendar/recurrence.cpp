@@ -3,6 +3,7 @@
 #include <map>
 
 #include "ical_series.h"
+#include "ics_file.h"
 #include "utf8.h"
 #include "zone_names.h"
 
@@ -88,7 +89,7 @@ void expandRule(const Series& series, icalrecurrencetype rule, Instant from, Ins
     if (icaltime_is_null_time(next)) break;
     const Span span = spanAt(series, next);
     if ((until && span.start > *until) || span.start >= to) break;
-    if (overlaps(span, from, to)) spans->emplace(span.start, span);
+    if (occursIn(span.start, span.end, from, to)) spans->emplace(span.start, span);
   }
   icalrecur_iterator_free(it);
 }
@@ -147,19 +148,19 @@ Instant instantOf(icaltimetype time, const Zone& zone) {
   return clamped(std::mktime(&local));
 }
 
-bool overlaps(const Span& span, Instant from, Instant to) {
-  if (span.start == span.end) return span.start >= from && span.start < to;
-  return span.start < to && span.end > from;
+bool occursIn(Instant start, Instant end, Instant from, Instant to) {
+  if (start == end) return start >= from && start < to;
+  return start < to && end > from;
 }
 
 std::vector<Span> expandSeries(const Series& series, Instant from, Instant to) {
   if (series.earliest >= to || (series.latest && *series.latest < from)) return {};
   std::map<Instant, Span> spans;  // by start: repeats removed, in order
   const Span first = spanAt(series, series.dtstart);
-  if (overlaps(first, from, to)) spans.emplace(first.start, first);
+  if (occursIn(first.start, first.end, from, to)) spans.emplace(first.start, first);
   for (const icalrecurrencetype& rule : series.rules) expandRule(series, rule, from, to, &spans);
   for (const Span& rdate : series.rdates) {
-    if (overlaps(rdate, from, to)) spans.emplace(rdate.start, rdate);
+    if (occursIn(rdate.start, rdate.end, from, to)) spans.emplace(rdate.start, rdate);
   }
   std::vector<Span> list;
   for (const auto& [start, span] : spans) {

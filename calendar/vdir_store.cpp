@@ -1,10 +1,8 @@
 #include "vdir_store.h"
 
 #include <algorithm>
-#include <dirent.h>
 #include <fstream>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
 
 #include "access.h"
@@ -12,46 +10,13 @@
 #include "change_watch.h"
 #include "item_index.h"
 #include "utf8.h"
+#include "vdir_folder.h"
 
 namespace {
 
 // Only one access dialog at a time: a second request waits and then finds
 // the first one's answer recorded.
 std::mutex dialogMutex;
-
-bool isItemName(const std::string& name) {
-  // Sync tools leave temporary files such as "UID.ics.tmp" or "UID.icsab12x" beside items.
-  return name.size() > 4 && name.ends_with(".ics");
-}
-
-bool isFolder(const std::string& dir, const dirent& entry) {
-  if (entry.d_type == DT_DIR) return true;
-  if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) return false;
-  struct stat info;
-  return ::stat((dir + "/" + entry.d_name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// The folders in `dir`, sorted (the file system's order is arbitrary), and
-// whether it holds an item. Stops at the first item when `untilItem` is set:
-// a calendar folder may hold thousands, and a query must not list them all.
-std::vector<std::string> subfolders(const std::string& dir, bool untilItem, bool* hasItem) {
-  std::vector<std::string> folders;
-  *hasItem = false;
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return folders;
-  while (dirent* entry = ::readdir(d)) {
-    if (entry->d_name[0] == '.') continue;
-    if (isFolder(dir, *entry)) {
-      folders.push_back(entry->d_name);
-    } else if (isItemName(entry->d_name)) {
-      *hasItem = true;
-      if (untilItem) break;
-    }
-  }
-  ::closedir(d);
-  std::sort(folders.begin(), folders.end());
-  return folders;
-}
 
 // The first line of a small metadata file, white space trimmed.
 std::optional<std::string> readMetadata(const std::string& path) {

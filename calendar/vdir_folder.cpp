@@ -1,0 +1,38 @@
+#include "vdir_folder.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace {
+
+bool isFolder(const std::string& dir, const dirent& entry) {
+  if (entry.d_type == DT_DIR) return true;
+  if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) return false;
+  struct stat info;
+  return ::stat((dir + "/" + entry.d_name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+bool isItemName(const std::string& name) { return name.size() > 4 && name.ends_with(".ics"); }
+
+std::vector<std::string> subfolders(const std::string& dir, bool stopAtItem, bool* hasItem) {
+  std::vector<std::string> folders;
+  *hasItem = false;
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return folders;
+  while (dirent* entry = ::readdir(d)) {
+    if (entry->d_name[0] == '.') continue;
+    if (isFolder(dir, *entry)) {
+      folders.push_back(entry->d_name);
+    } else if (isItemName(entry->d_name)) {
+      *hasItem = true;
+      if (stopAtItem) break;
+    }
+  }
+  ::closedir(d);
+  std::sort(folders.begin(), folders.end());
+  return folders;
+}
