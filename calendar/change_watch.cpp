@@ -1,5 +1,6 @@
 #include "change_watch.h"
 
+#include "vcard_birthdays.h"
 #include "vdir_folder.h"
 
 #include <fcntl.h>
@@ -8,9 +9,9 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -20,17 +21,27 @@ using Clock = std::chrono::steady_clock;
 // delete them; folders appear and disappear with calendars and accounts.
 constexpr uint32_t kFolderEvents = IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE |
                                    IN_MOVED_FROM | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
-// Calendars sit at most two levels below the root (account/calendar).
-constexpr int kDeepestFolder = 2;
 
 bool isItemOrMetadata(const std::string& name) {
-  return isItemName(name) || name == "displayname" || name == "color";
+  return isItemName(name) || isContactName(name) || name == "displayname" || name == "color";
 }
+
+std::string parentOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+// What one watched folder is for; a folder may serve several places.
+struct Role {
+  int levels = -1;  // followed folder levels below it; -1: not a calendar folder
+  std::vector<std::string> names;  // files or folders in it whose changes matter
+};
 
 class ChangeWatch : public ChangeSubscription {
  public:
-  ChangeWatch(std::string root, std::function<void()> onChange, MergeWindow window)
-      : root_(std::move(root)), onChange_(std::move(onChange)), window_(window),
+  ChangeWatch(std::function<std::vector<WatchedPlace>()> places, std::function<void()> onChange,
+              MergeWindow window)
+      : places_(std::move(places)), onChange_(std::move(onChange)), window_(window),
         inotify_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)),
         stop_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     rescan();
@@ -46,68 +57,77 @@ class ChangeWatch : public ChangeSubscription {
   }
 
  private:
-  // Watches every folder that can hold calendars, and the nearest existing
-  // ancestor of a root that does not exist yet.
+  // Watches every place and the folders within its levels; for a place that
+  // does not exist yet, its nearest existing ancestor, for the name on the
+  // way to it. Watches no longer needed are removed.
   void rescan() {
-    if (::access(root_.c_str(), F_OK) != 0) {
-      std::string ancestor = root_;
-      while (ancestor.size() > 1 && ::access(ancestor.c_str(), F_OK) != 0) {
-        size_t slash = ancestor.find_last_of('/');
-        ancestor = slash == 0 || slash == std::string::npos ? "/" : ancestor.substr(0, slash);
+    std::map<int, Role> roles;
+    for (const WatchedPlace& place : places_()) {
+      if (::access(place.path.c_str(), F_OK) == 0) {
+        if (Role* role = roleOf(place.path, &roles)) {
+          role->names.insert(role->names.end(), place.names.begin(), place.names.end());
+        }
+        if (place.levels >= 0) addTree(place.path, place.levels, &roles);
+        continue;
       }
-      add(ancestor, -1);
-      return;
-    }
-    // The root exists: events beside it (in ~/.local/share, say) are no longer of interest.
-    for (auto it = folders_.begin(); it != folders_.end();) {
-      if (it->second < 0) {
-        inotify_rm_watch(inotify_, it->first);
-        it = folders_.erase(it);
-      } else {
-        ++it;
+      std::string missing = place.path;
+      while (missing.size() > 1 && ::access(parentOf(missing).c_str(), F_OK) != 0) {
+        missing = parentOf(missing);
       }
+      if (missing.size() <= 1) continue;
+      const std::string name = missing.substr(missing.find_last_of('/') + 1);
+      if (Role* role = roleOf(parentOf(missing), &roles)) role->names.push_back(name);
     }
-    addTree(root_, 0);
+    for (const auto& [wd, role] : roles_) {
+      if (!roles.count(wd)) inotify_rm_watch(inotify_, wd);
+    }
+    roles_ = std::move(roles);
   }
 
-  void addTree(const std::string& dir, int depth) {
-    add(dir, depth);
-    if (depth >= kDeepestFolder) return;
+  // The role of a folder, now watched; none when it cannot be watched.
+  Role* roleOf(const std::string& dir, std::map<int, Role>* roles) {
+    int wd = inotify_add_watch(inotify_, dir.c_str(), kFolderEvents);
+    return wd >= 0 ? &(*roles)[wd] : nullptr;
+  }
+
+  void addTree(const std::string& dir, int levels, std::map<int, Role>* roles) {
+    Role* role = roleOf(dir, roles);
+    if (!role) return;
+    role->levels = std::max(role->levels, levels);
+    if (levels == 0) return;
     bool ignored;
     for (const std::string& name : subfolders(dir, false, &ignored)) {
-      addTree(dir + "/" + name, depth + 1);
+      addTree(dir + "/" + name, levels - 1, roles);
     }
   }
 
-  void add(const std::string& dir, int depth) {
-    int wd = inotify_add_watch(inotify_, dir.c_str(), kFolderEvents);
-    if (wd >= 0) folders_[wd] = depth;
-  }
-
-  // Whether the event concerns the calendar data; folder events also
-  // rescan, so that new folders are watched before their items arrive.
+  // Whether the event concerns the calendar data; events that may change
+  // what is watched also rescan, so that new folders are watched before
+  // their items arrive.
   bool matters(const inotify_event& event) {
     if (event.mask & IN_Q_OVERFLOW) {
       rescan();
       return true;
     }
     if (event.mask & IN_IGNORED) {
-      folders_.erase(event.wd);
+      roles_.erase(event.wd);
       return false;
     }
-    auto folder = folders_.find(event.wd);
-    if (folder == folders_.end()) return false;
+    auto found = roles_.find(event.wd);
+    if (found == roles_.end()) return false;
+    const Role role = found->second;  // a rescan replaces the map
     const std::string name = event.len > 0 ? event.name : "";
-    if (folder->second < 0) {  // an ancestor of the missing root
+    if (!name.empty() && std::find(role.names.begin(), role.names.end(), name) != role.names.end()) {
       rescan();
-      return ::access(root_.c_str(), F_OK) == 0;
+      return true;
     }
+    if (role.levels < 0) return false;
     if (event.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {
       rescan();
       return true;
     }
     if (event.mask & IN_ISDIR) {
-      if (name.empty() || name[0] == '.' || folder->second >= kDeepestFolder) return false;
+      if (name.empty() || name[0] == '.' || role.levels == 0) return false;
       rescan();
       return true;
     }
@@ -157,19 +177,27 @@ class ChangeWatch : public ChangeSubscription {
     }
   }
 
-  std::string root_;
+  std::function<std::vector<WatchedPlace>()> places_;
   std::function<void()> onChange_;
   MergeWindow window_;
   int inotify_;
   int stop_;
-  std::map<int, int> folders_;  // watch descriptor → depth below the root (-1: ancestor)
+  std::map<int, Role> roles_;  // by watch descriptor
   std::thread thread_;
 };
 
 }  // namespace
 
+std::unique_ptr<ChangeSubscription> watchCalendarFolders(
+    std::function<std::vector<WatchedPlace>()> places, std::function<void()> onChange,
+    MergeWindow window) {
+  return std::make_unique<ChangeWatch>(std::move(places), std::move(onChange), window);
+}
+
 std::unique_ptr<ChangeSubscription> watchCalendarFolders(const std::string& root,
                                                          std::function<void()> onChange,
                                                          MergeWindow window) {
-  return std::make_unique<ChangeWatch>(root, std::move(onChange), window);
+  CalendarPlaces places{root, {}, {}, {}};
+  return watchCalendarFolders([places] { return watchedPlaces(places); }, std::move(onChange),
+                              window);
 }

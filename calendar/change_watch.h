@@ -4,7 +4,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "folder_places.h"
 #include "store.h"
 
 // How file events are merged into change calls: a call comes once no further
@@ -16,12 +18,18 @@ struct MergeWindow {
   std::chrono::milliseconds longest{400};
 };
 
-// Watches the vdir tree under `root` (the root, its account folders and
-// their calendar folders, following folders that come and go; a missing root
-// is waited for) and calls `onChange` on a thread of its own after items
-// (`*.ics`) or calendar metadata (`displayname`, `color`) were added,
-// replaced, changed or removed. Folders whose names begin with a dot are
-// ignored. Destroying the result stops the watch; no call runs after that.
+// Watches the places that `places` gives and calls `onChange` on a thread of
+// its own after items (`*.ics`, `*.vcf`) or calendar metadata (`displayname`,
+// `color`) in them were added, replaced, changed or removed, after folders
+// came or went within their levels, and after a named file changed. Places
+// are asked for again after each such change (a configuration file may name
+// new ones); a missing place is waited for. Folders whose names begin with a
+// dot are ignored. Destroying the result stops the watch; no call runs after that.
+std::unique_ptr<ChangeSubscription> watchCalendarFolders(
+    std::function<std::vector<WatchedPlace>()> places, std::function<void()> onChange,
+    MergeWindow window = {});
+
+// The same for one vdir tree (accounts and calendars) at `root`.
 std::unique_ptr<ChangeSubscription> watchCalendarFolders(const std::string& root,
                                                          std::function<void()> onChange,
                                                          MergeWindow window = {});

@@ -187,7 +187,7 @@ EventRecord recordOf(icalcomponent* event, icalcomponent* master, const Timing& 
     record.url = nonEmpty(icalproperty_get_url(url));
   }
   if (!timing.allDay) record.timeZone = timing.zone.name;
-  record.availability = availabilityOf(event);
+  record.availability = owner.birthdays ? -1 : availabilityOf(event);
   record.recurrenceRules = rulesOf(master, timing.zone);
   const seconds length = timing.allDay ? seconds(timing.days * 86400) : timing.length;
   record.alarms = alarmsOf(event, length);

@@ -24,6 +24,7 @@ struct ItemOwner {
   std::string calendarId;
   std::string itemId;  // names the item, for records of events without a UID
   std::vector<std::string> addresses;  // e-mail addresses, compared without case
+  bool birthdays = false;  // a birthday calendar's: availability is not known
 };
 
 // Reads `text`. Text that cannot be parsed gives an item without events.

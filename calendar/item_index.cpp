@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "change_watch.h"
+#include "vcard_birthdays.h"
 #include "vdir_folder.h"
 
 namespace {
@@ -23,6 +24,13 @@ constexpr auto kShortest = std::chrono::days(2);
 // not read, so one stray export cannot exhaust memory.
 constexpr std::streamsize kLargestItem = 64 << 20;
 
+// Items carry their owner's values: a folder whose owner changed is read again.
+std::string ownerKey(const ItemOwner& owner) {
+  std::string key = owner.calendarId + '\n' + char('0' + owner.birthdays);
+  for (const std::string& address : owner.addresses) key += '\n' + address;
+  return key + '\0';
+}
+
 bool readItem(const std::string& path, std::string* text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -37,13 +45,15 @@ bool readItem(const std::string& path, std::string* text) {
 }
 
 // The item file names in `folder`, sorted.
-std::vector<std::string> itemNames(const std::string& folder) {
+std::vector<std::string> itemNames(const std::string& folder, bool contacts) {
   std::vector<std::string> names;
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return names;
   while (dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
-    if (name[0] != '.' && isItemName(name)) names.push_back(name);
+    if (name[0] != '.' && (contacts ? isContactName(name) : isItemName(name))) {
+      names.push_back(name);
+    }
   }
   ::closedir(dir);
   std::sort(names.begin(), names.end());
@@ -57,9 +67,9 @@ bool ItemIndex::Stamp::operator==(const Stamp& other) const {
          modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
 }
 
-ItemIndex::ItemIndex(const std::string& root) {
+ItemIndex::ItemIndex(std::function<std::vector<WatchedPlace>()> places) {
   // No merge window: the next query must see a change at once.
-  watch_ = watchCalendarFolders(root, [this] { stale_ = true; }, MergeWindow{{}, {}});
+  watch_ = watchCalendarFolders(std::move(places), [this] { stale_ = true; }, MergeWindow{{}, {}});
 }
 
 ItemIndex::~ItemIndex() { watch_.reset(); }
@@ -68,27 +78,32 @@ void ItemIndex::refresh(const std::vector<ItemFolder>& folders) {
   std::unordered_map<std::string, Entry> previous;
   for (auto& [path, entry] : entries_) previous.emplace(path, std::move(entry));
   entries_.clear();
+  std::map<std::string, std::string> owners;
   std::string text;
   for (const ItemFolder& folder : folders) {
-    for (const std::string& name : itemNames(folder.path)) {
+    const std::string key = ownerKey(folder.owner);
+    const bool sameOwner = owners_[folder.path] == key;
+    owners[folder.path] = key;
+    for (const std::string& name : itemNames(folder.path, folder.owner.birthdays)) {
       const std::string path = folder.path + "/" + name;
       struct stat info;
       // A file that cannot be read is skipped; it never hides the other events.
       if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
       Entry entry{{info.st_dev, info.st_ino, info.st_size, info.st_mtim}, nullptr};
       auto old = previous.find(path);
-      if (old != previous.end() && old->second.stamp == entry.stamp) {
+      if (sameOwner && old != previous.end() && old->second.stamp == entry.stamp) {
         entry.item = std::move(old->second.item);
       } else if (readItem(path, &text)) {
         ItemOwner owner = folder.owner;
         owner.itemId = owner.calendarId + "/" + name;
-        entry.item = readIcsItem(text, owner);
+        entry.item = readIcsItem(owner.birthdays ? birthdayCalendar(text) : text, owner);
       } else {
         continue;
       }
       entries_.emplace_back(path, std::move(entry));
     }
   }
+  owners_ = std::move(owners);
 }
 
 void ItemIndex::fillWindow(Instant from) {
@@ -114,7 +129,7 @@ std::vector<EventRecord> ItemIndex::events(const std::vector<ItemFolder>& folder
                                            Instant end) {
   end = std::min(end, start + kLongestRange);
   std::string key;
-  for (const ItemFolder& folder : folders) key += folder.path + '\n';
+  for (const ItemFolder& folder : folders) key += folder.path + '\n' + ownerKey(folder.owner);
   // Cleared before reading, so a change during the refresh is read next time.
   if (stale_.exchange(false) || key != folderKey_) {
     refresh(folders);

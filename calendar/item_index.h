@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -12,18 +13,21 @@
 #include "ics_file.h"
 #include "store.h"
 
-// A calendar folder whose items are listed.
+#include "folder_places.h"
+
+// A calendar folder whose items are listed: `*.ics` files, or `*.vcf`
+// contacts for a birthday calendar (`owner.birthdays`).
 struct ItemFolder {
   std::string path;
   ItemOwner owner;  // its item id is filled in per file
 };
 
-// The items of a vdir tree, each file read once and kept fresh by a watch of
-// the tree: after a change, a query re-reads only the files whose size, time
-// or inode changed; without one it reads no file at all.
+// The items of calendar folders, each file read once and kept fresh by a
+// watch of the places that hold them: after a change, a query re-reads only
+// the files whose size, time or inode changed; without one it reads no file at all.
 class ItemIndex {
  public:
-  explicit ItemIndex(const std::string& root);
+  explicit ItemIndex(std::function<std::vector<WatchedPlace>()> places);
   ~ItemIndex();
 
   // The occurrences in [start, end) of the items in `folders`, by start, then
@@ -62,6 +66,7 @@ class ItemIndex {
   std::vector<Occurrence> short_;
   std::vector<Occurrence> long_;
   std::string folderKey_;  // the folders the entries were read for
+  std::map<std::string, std::string> owners_;  // each folder's owner, as read
   std::vector<std::pair<std::string, Entry>> entries_;  // in listing order
   std::unique_ptr<ChangeSubscription> watch_;
 };

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);
   output = std::make_unique<SerialQueue>("zuna-calendar.output");
   work = std::make_unique<SerialQueue>("zuna-calendar.store");
-  store = makeVdirStore(defaultCalendarRoot(systemEnv), accessRecordPath(systemEnv));
+  store = makeVdirStore(defaultCalendarPlaces(systemEnv), accessRecordPath(systemEnv));
   iso = InstantFormatter{kInternetDateTime};
   isoFractional = InstantFormatter{kInternetDateTime | kFractionalSeconds};
   changeObserver = nullptr;

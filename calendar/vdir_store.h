@@ -3,11 +3,13 @@
 #include <memory>
 #include <string>
 
-#include "env.h"
+#include "folder_places.h"
 #include "store.h"
 
-// The default calendar root: $XDG_DATA_HOME/calendars.
-std::string defaultCalendarRoot(const EnvLookup& env);
+// The store over the calendar folders of `places`, with the user's access
+// answer kept in the file at `accessPath`.
+std::unique_ptr<CalendarStore> makeVdirStore(const CalendarPlaces& places,
+                                             const std::string& accessPath);
 
 // The store over a vdir tree at `root`, with the user's access answer kept in
 // the file at `accessPath`. A folder directly under the root that holds only
