@@ -35,6 +35,7 @@ std::string parentOf(const std::string& path) {
 struct Role {
   int levels = -1;  // followed folder levels below it; -1: not a calendar folder
   std::vector<std::string> names;  // files or folders in it whose changes matter
+  std::vector<std::string> ways;  // folders in it on the way to a missing configuration folder
 };
 
 class ChangeWatch : public ChangeSubscription {
@@ -76,7 +77,10 @@ class ChangeWatch : public ChangeSubscription {
       }
       if (missing.size() <= 1) continue;
       const std::string name = missing.substr(missing.find_last_of('/') + 1);
-      if (Role* role = roleOf(parentOf(missing), &roles)) role->names.push_back(name);
+      // A configuration folder that appears changes nothing until its file does.
+      if (Role* role = roleOf(parentOf(missing), &roles)) {
+        (place.levels < 0 ? role->ways : role->names).push_back(name);
+      }
     }
     for (const auto& [wd, role] : roles_) {
       if (!roles.count(wd)) inotify_rm_watch(inotify_, wd);
@@ -117,9 +121,12 @@ class ChangeWatch : public ChangeSubscription {
     if (found == roles_.end()) return false;
     const Role role = found->second;  // a rescan replaces the map
     const std::string name = event.len > 0 ? event.name : "";
-    if (!name.empty() && std::find(role.names.begin(), role.names.end(), name) != role.names.end()) {
+    auto listed = [&name](const std::vector<std::string>& names) {
+      return !name.empty() && std::find(names.begin(), names.end(), name) != names.end();
+    };
+    if (listed(role.names) || listed(role.ways)) {
       rescan();
-      return true;
+      return listed(role.names);
     }
     if (role.levels < 0) return false;
     if (event.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {

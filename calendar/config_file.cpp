@@ -54,12 +54,19 @@ std::string readConfigFile(const std::string& path) {
   return text;
 }
 
-std::string unquoteValue(const std::string& value) {
+std::string unquoteValue(const std::string& written) {
+  const std::string value = trim(written);
   if (!value.empty() && (value[0] == '"' || value[0] == '\'')) {
     size_t close = value.find(value[0], 1);
     if (close != std::string::npos) return value.substr(1, close - 1);
   }
-  return trim(value.substr(0, value.find('#')));
+  // A comment starts after white space: an unquoted "#ff0000" is a colour.
+  size_t comment = 1;
+  while (comment < value.size() && !(value[comment] == '#' && std::isspace(
+                                         static_cast<unsigned char>(value[comment - 1])))) {
+    ++comment;
+  }
+  return trim(value.substr(0, comment));
 }
 
 std::string expandPath(const std::string& path, const EnvLookup& env) {

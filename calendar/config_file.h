@@ -22,8 +22,8 @@ std::vector<ConfigEntry> readConfigEntries(const std::string& text);
 // The file's contents; empty when it cannot be read or is implausibly large.
 std::string readConfigFile(const std::string& path);
 
-// `value` without an inline comment and without one pair of surrounding
-// quotes ('...' or "...").
+// `value` without an inline comment (from a '#' after white space) and
+// without one pair of surrounding quotes ('...' or "...").
 std::string unquoteValue(const std::string& value);
 
 // Expands a leading "~" or "~/" and $NAME or ${NAME} as a shell would.

@@ -153,6 +153,49 @@ TEST_F(BridgeTest, ListingsFromTheStore) {
   EXPECT_EQ(json::parse(R"({"id":3,"error":"bad_range"})"), next(*bridge));
 }
 
+TEST_F(BridgeTest, CalendarsNamedBySyncToolsAndBirthdaysFromContacts) {
+  grant();
+  home_.write("people/ann.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:ann\r\nFN:Ann Lee\r\n"
+                                "BDAY:1990-03-06\r\nEND:VCARD\r\n");
+  home_.write("feeds/moon/displayname", "Moon phases");
+  home_.write("feeds/moon/full.ics",
+              "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:full\r\nSUMMARY:Full moon\r\n"
+              "DTSTART:20240305T120000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+  home_.write("config/khal/config",
+              "[calendars]\n[[Birthdays]]\npath = ~/people\ntype = birthdays\ncolor = dark red\n"
+              "[[feeds]]\npath = ~/feeds/*\ntype = discover\n");
+  home_.write("config/vdirsyncer/config",
+              "[pair moon]\na = \"here\"\nb = \"there\"\ncollections = null\n"
+              "[storage here]\ntype = \"filesystem\"\npath = \"~/feeds/moon\"\nfileext = \".ics\"\n"
+              "[storage there]\ntype = \"http\"\nurl = \"https://example.org/moon.ics\"\n");
+  auto bridge = start();
+  bridge->sendLine(R"({"cmd":"calendars","id":1})");
+  json calendars = next(*bridge)["calendars"];
+  ASSERT_EQ(5u, calendars.size()) << calendars.dump();
+  EXPECT_EQ(json::parse(R"({"id":")" + home_ / "people" + R"(","title":"Birthdays","sourceId":"",
+      "sourceTitle":"","subscribed":true,"color":"#CD0000"})"), calendars[4]);
+  EXPECT_EQ(json::parse(R"({"id":")" + home_ / "feeds/moon" + R"(","title":"Moon phases",
+      "sourceId":"moon","sourceTitle":"moon","subscribed":true})"), calendars[3]);
+
+  bridge->sendLine(
+      R"({"cmd":"events","id":2,"start":"2024-03-05T00:00:00Z","end":"2024-03-07T00:00:00Z"})");
+  json events = next(*bridge)["events"];
+  std::vector<std::string> seen;
+  for (const json& e : events) seen.push_back(e["title"].get<std::string>());
+  EXPECT_EQ(std::vector<std::string>({"Full moon", "Dentist", "Ann Lee"}), seen) << events.dump();
+  const json& birthday = events[2];
+  EXPECT_EQ("2024-03-06T00:00:00Z", birthday["start"]);
+  EXPECT_EQ(true, birthday["allDay"]);
+  EXPECT_EQ(home_ / "people", birthday["calendarId"]);
+
+  // A contact added to the folder is one change line and one more birthday.
+  home_.write("people/bob.vcf", "BEGIN:VCARD\r\nFN:Bob\r\nBDAY:--0305\r\nEND:VCARD\r\n");
+  EXPECT_EQ(json::parse(R"({"event":"changed"})"), next(*bridge, 3s));
+  bridge->sendLine(
+      R"({"cmd":"events","id":3,"start":"2024-03-05T00:00:00Z","end":"2024-03-06T00:00:00Z"})");
+  EXPECT_EQ(3u, next(*bridge)["events"].size());
+}
+
 TEST_F(BridgeTest, ExportsOfCommonServicesAndRfcExamples) {
   grant();
   fs::copy(std::string(FIXTURES) + "/exports", home_ / "data/calendars",

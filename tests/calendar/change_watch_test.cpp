@@ -87,6 +87,41 @@ TEST(ChangeWatch, FoldersThatAppearAreFollowed) {
   EXPECT_EQ(afterFolders + 1, counter.settle());
 }
 
+TEST(ChangeWatch, ConfigurationFilesAndTheFoldersTheyName) {
+  TempFolder home("zuna-watch");
+  CalendarPlaces places{home / "data", {}, {home / "khal/config"}, {}};
+  places.env = [&home](const char* name) -> const char* {
+    static std::string path;
+    path = home.path().string();
+    return std::string(name) == "HOME" ? path.c_str() : nullptr;
+  };
+  home.write("named/a.ics", kItem);
+  home.write("later/b.ics", kItem);
+  home.write("birthdays/ann.vcf", "");
+  ChangeCounter counter;
+  auto watch = watchCalendarFolders([places] { return watchedPlaces(places); }, counter.callback());
+  home.write("named/c.ics", kItem);
+  home.write("khal/other", "x");
+  EXPECT_EQ(0, counter.settle());  // nothing names that folder yet; the config folder is missing
+  home.write("khal/config",
+             "[calendars]\n[[n]]\npath = ~/named\n[[b]]\npath = ~/birthdays\ntype = birthdays\n");
+  EXPECT_EQ(1, counter.settle());
+  home.write("named/d.ics", kItem);
+  EXPECT_EQ(2, counter.settle());
+  home.write("birthdays/bob.vcf", "");
+  EXPECT_EQ(3, counter.settle());
+  home.write("later/e.ics", kItem);
+  EXPECT_EQ(3, counter.settle());
+  // An editor saves by writing a new file and renaming it over the old one.
+  home.write("khal/config.new", "[calendars]\n[[l]]\npath = ~/later\n");
+  std::filesystem::rename(home / "khal/config.new", home / "khal/config");
+  EXPECT_EQ(4, counter.settle());
+  home.write("later/f.ics", kItem);
+  EXPECT_EQ(5, counter.settle());
+  home.write("named/g.ics", kItem);  // no longer named
+  EXPECT_EQ(5, counter.settle());
+}
+
 TEST(ChangeWatch, NoCallAfterTheWatchIsGone) {
   TempFolder root("zuna-watch");
   ChangeCounter counter;
