@@ -12,14 +12,6 @@
 
 namespace {
 
-// Queries are answered from occurrences expanded once for a window around the
-// first one's start: any range of the longest length starting up to two years
-// later, or two years earlier, needs no new expansion.
-constexpr auto kWindowBefore = std::chrono::days(2 * 365);
-constexpr auto kWindowAfter = std::chrono::days(6 * 365 + 2);
-// Occurrences at most this long are found by a search on their start.
-constexpr auto kShortest = std::chrono::days(2);
-
 // An item is one event with its overrides: far below this. A larger file is
 // not read, so one stray export cannot exhaust memory.
 constexpr std::streamsize kLargestItem = 64 << 20;
@@ -78,6 +70,7 @@ void ItemIndex::refresh(const std::vector<ItemFolder>& folders) {
   std::unordered_map<std::string, Entry> previous;
   for (auto& [path, entry] : entries_) previous.emplace(path, std::move(entry));
   entries_.clear();
+  items_.clear();
   std::map<std::string, std::string> owners;
   std::string text;
   for (const ItemFolder& folder : folders) {
@@ -100,64 +93,22 @@ void ItemIndex::refresh(const std::vector<ItemFolder>& folders) {
       } else {
         continue;
       }
+      items_.push_back(entry.item);
       entries_.emplace_back(path, std::move(entry));
     }
   }
   owners_ = std::move(owners);
 }
 
-void ItemIndex::fillWindow(Instant from) {
-  windowStart_ = from - kWindowBefore;
-  windowEnd_ = from + kWindowAfter;
-  short_.clear();
-  long_.clear();
-  for (const auto& [path, entry] : entries_) {
-    visitOccurrences(*entry.item, windowStart_, windowEnd_,
-                     [this](Instant start, Instant end, const EventRecord& record) {
-                       auto& list = end - start > kShortest ? long_ : short_;
-                       list.push_back({start, end, &record});
-                     });
-  }
-  auto byTime = [](const Occurrence& a, const Occurrence& b) {
-    return a.start != b.start ? a.start < b.start : a.end < b.end;
-  };
-  std::stable_sort(short_.begin(), short_.end(), byTime);
-  std::stable_sort(long_.begin(), long_.end(), byTime);
-}
-
 std::vector<EventRecord> ItemIndex::events(const std::vector<ItemFolder>& folders, Instant start,
                                            Instant end) {
-  end = std::min(end, start + kLongestRange);
   std::string key;
   for (const ItemFolder& folder : folders) key += folder.path + '\n' + ownerKey(folder.owner);
   // Cleared before reading, so a change during the refresh is read next time.
   if (stale_.exchange(false) || key != folderKey_) {
+    window_.clear();
     refresh(folders);
     folderKey_ = key;
-    windowStart_ = windowEnd_ = Instant{};
   }
-  if (start < windowStart_ || end > windowEnd_ || windowStart_ == windowEnd_) fillWindow(start);
-  std::vector<Occurrence> found;
-  auto first = std::lower_bound(short_.begin(), short_.end(), start - kShortest,
-                                [](const Occurrence& o, Instant t) { return o.start < t; });
-  for (auto it = first; it != short_.end() && it->start < end; ++it) {
-    if (occursIn(it->start, it->end, start, end)) found.push_back(*it);
-  }
-  for (const Occurrence& o : long_) {
-    if (o.start >= end) break;
-    if (occursIn(o.start, o.end, start, end)) found.push_back(o);
-  }
-  if (!long_.empty()) {
-    std::stable_sort(found.begin(), found.end(), [](const Occurrence& a, const Occurrence& b) {
-      return a.start != b.start ? a.start < b.start : a.end < b.end;
-    });
-  }
-  std::vector<EventRecord> events;
-  events.reserve(found.size());
-  for (const Occurrence& o : found) {
-    events.push_back(*o.record);
-    events.back().start = o.start;
-    events.back().end = o.end;
-  }
-  return events;
+  return window_.events(items_, start, end);
 }

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "ics_file.h"
+#include "occurrence_window.h"
 #include "store.h"
 
 #include "folder_places.h"
@@ -49,24 +50,13 @@ class ItemIndex {
     std::shared_ptr<const IcsItem> item;
   };
 
-  // One occurrence in the window; `record` lives in an item of `entries_`.
-  struct Occurrence {
-    Instant start;
-    Instant end;
-    const EventRecord* record;
-  };
-
   void refresh(const std::vector<ItemFolder>& folders);
-  void fillWindow(Instant from);
 
   std::atomic<bool> stale_{true};
-  // Every occurrence in [windowStart_, windowEnd_), by start; those longer
-  // than two days apart, so that a query scans only two days before its start.
-  Instant windowStart_{}, windowEnd_{};
-  std::vector<Occurrence> short_;
-  std::vector<Occurrence> long_;
   std::string folderKey_;  // the folders the entries were read for
   std::map<std::string, std::string> owners_;  // each folder's owner, as read
   std::vector<std::pair<std::string, Entry>> entries_;  // in listing order
+  std::vector<std::shared_ptr<const IcsItem>> items_;   // the same, for the window
+  OccurrenceWindow window_;
   std::unique_ptr<ChangeSubscription> watch_;
 };
