@@ -7,8 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <mutex>
+#include <thread>
 #include <vector>
 
+#include "access.h"
 #include "property_list.h"
 
 extern char** environ;
@@ -81,4 +84,19 @@ std::optional<bool> askForAccess(const std::string& program) {
   if (WEXITSTATUS(status) == 0) return true;
   if (WEXITSTATUS(status) == 1) return false;
   return std::nullopt;
+}
+
+void requestAccessInBackground(const std::string& accessPath, std::function<void()> completion) {
+  std::thread([accessPath, completion = std::move(completion)] {
+    {
+      static std::mutex dialogMutex;
+      std::lock_guard<std::mutex> lock(dialogMutex);
+      if (readAccessRecord(accessPath) == kNotDetermined) {
+        if (auto program = findDialogProgram(systemEnv)) {
+          if (auto answer = askForAccess(*program)) writeAccessRecord(accessPath, *answer);
+        }
+      }
+    }
+    completion();
+  }).detach();
 }

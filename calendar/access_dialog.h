@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -13,3 +14,9 @@ std::optional<std::string> findDialogProgram(const EnvLookup& env);
 // calendar usage text; blocks until answered. Gives true for allow, false for
 // deny, nothing when the dialog could not be shown or was dismissed unanswered.
 std::optional<bool> askForAccess(const std::string& program);
+
+// Asks the user, on a thread of its own, when the access record at
+// `accessPath` holds no answer yet, records the answer, then runs
+// `completion`. One dialog at a time: a request that waited for another
+// finds its answer recorded and asks nothing.
+void requestAccessInBackground(const std::string& accessPath, std::function<void()> completion);

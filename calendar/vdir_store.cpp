@@ -1,19 +1,11 @@
 #include "vdir_store.h"
 
-#include <algorithm>
-#include <mutex>
-#include <thread>
-
 #include "access.h"
 #include "access_dialog.h"
 #include "change_watch.h"
 #include "item_index.h"
 
 namespace {
-
-// Only one access dialog at a time: a second request waits and then finds
-// the first one's answer recorded.
-std::mutex dialogMutex;
 
 std::vector<ItemFolder> itemFolders(const std::vector<FolderCalendar>& calendars) {
   std::vector<ItemFolder> folders;
@@ -34,17 +26,7 @@ class VdirStore : public CalendarStore {
   }
 
   void requestAccess(std::function<void()> completion) override {
-    std::thread([path = accessPath_, completion = std::move(completion)] {
-      {
-        std::lock_guard<std::mutex> lock(dialogMutex);
-        if (readAccessRecord(path) == kNotDetermined) {
-          if (auto program = findDialogProgram(systemEnv)) {
-            if (auto answer = askForAccess(*program)) writeAccessRecord(path, *answer);
-          }
-        }
-      }
-      completion();
-    }).detach();
+    requestAccessInBackground(accessPath_, std::move(completion));
   }
 
   std::unique_ptr<CalendarStore> reopen() const override {
