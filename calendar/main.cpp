@@ -4,6 +4,8 @@
 #include <thread>
 
 #include "access.h"
+#include "combined_store.h"
+#include "eds_store.h"
 #include "globals.h"
 #include "input_reader.h"
 #include "protocol.h"
@@ -17,7 +19,10 @@ int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);
   output = std::make_unique<SerialQueue>("zuna-calendar.output");
   work = std::make_unique<SerialQueue>("zuna-calendar.store");
-  store = makeVdirStore(defaultCalendarPlaces(systemEnv), accessRecordPath(systemEnv));
+  std::vector<std::unique_ptr<CalendarStore>> stores;
+  stores.push_back(makeVdirStore(defaultCalendarPlaces(systemEnv), accessRecordPath(systemEnv)));
+  if (auto eds = makeEdsStore(systemEnv, accessRecordPath(systemEnv))) stores.push_back(std::move(eds));
+  store = makeCombinedStore(std::move(stores));
   iso = InstantFormatter{kInternetDateTime};
   isoFractional = InstantFormatter{kInternetDateTime | kFractionalSeconds};
   changeObserver = nullptr;

@@ -1,0 +1,64 @@
+#include "eds_mapping.h"
+
+#include <algorithm>
+
+#include "store.h"
+
+std::optional<int> edsCalendarType(const std::string& backendName) {
+  if (backendName == "weather") return std::nullopt;
+  if (backendName == "caldav" || backendName == "google") return kCalDav;
+  if (backendName == "ews" || backendName == "microsoft365") return kExchange;
+  if (backendName == "webcal") return kSubscription;
+  if (backendName == "contacts") return kBirthday;
+  return kLocal;
+}
+
+std::vector<std::string> aliasAddresses(const std::string& aliases) {
+  std::vector<std::string> addresses;
+  size_t start = 0;
+  while (start < aliases.size()) {
+    size_t comma = aliases.find(',', start);
+    if (comma == std::string::npos) comma = aliases.size();
+    std::string alias = aliases.substr(start, comma - start);
+    start = comma + 1;
+    const size_t open = alias.find('<'), close = alias.rfind('>');
+    if (open != std::string::npos && close != std::string::npos && close > open) {
+      alias = alias.substr(open + 1, close - open - 1);
+    }
+    const char* space = " \t\"";
+    const size_t first = alias.find_first_not_of(space);
+    if (first == std::string::npos) continue;
+    alias = alias.substr(first, alias.find_last_not_of(space) - first + 1);
+    if (alias.find('@') == std::string::npos) continue;
+    std::transform(alias.begin(), alias.end(), alias.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    addresses.push_back(alias);
+  }
+  return addresses;
+}
+
+std::vector<std::string> namedZones(const std::string& text) {
+  std::vector<std::string> zones;
+  for (size_t at = text.find(";TZID="); at != std::string::npos; at = text.find(";TZID=", at + 1)) {
+    size_t start = at + 6, end;
+    if (start < text.size() && text[start] == '"') {
+      end = text.find('"', ++start);
+    } else {
+      end = text.find_first_of(":;\r\n", start);
+    }
+    if (end == std::string::npos) break;
+    std::string zone = text.substr(start, end - start);
+    if (!zone.empty() && std::find(zones.begin(), zones.end(), zone) == zones.end()) {
+      zones.push_back(zone);
+    }
+  }
+  return zones;
+}
+
+std::string itemText(const std::map<std::string, std::string>& components,
+                     const std::vector<std::string>& zones) {
+  std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+  for (const std::string& zone : zones) text += zone;
+  for (const auto& [rid, component] : components) text += component;
+  return text + "END:VCALENDAR\r\n";
+}
