@@ -9,6 +9,8 @@ packages="
   tesseract-ocr-eng tesseract-ocr-chi-sim tesseract-ocr-chi-tra
   tesseract-ocr-jpn tesseract-ocr-kor tesseract-ocr-osd
   libicu-dev libical-dev tzdata nlohmann-json3-dev libjemalloc-dev
+  libecal2.0-dev libedataserver1.2-dev libebook1.2-dev libedata-cal2.0-dev
+  evolution-data-server dbus dbus-daemon
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   python3

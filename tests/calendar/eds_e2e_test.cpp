@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bridge_process.h"
+#include "eds_store.h"
 
 extern char** environ;
 
@@ -201,6 +202,25 @@ TEST_F(EdsTest, BirthdaysOfContactsAreYearlyAllDayEvents) {
   EXPECT_EQ("2026-03-14T00:00:00Z", found["start"]);
   EXPECT_EQ(-1, found.value("availability", -1));
   EXPECT_EQ(3, found["repeats"]["frequency"]);
+}
+
+TEST_F(EdsTest, StoreHandlesComeAndGoCleanly) {
+  const InstantFormatter iso{kInternetDateTime};
+  const std::string access = std::string(std::getenv("XDG_CONFIG_HOME")) + "/zuna/calendar-access";
+  for (int round = 0; round < 3; ++round) {
+    auto store = makeEdsStore(systemEnv, access);
+    ASSERT_TRUE(store);
+    auto subscription = store->observeChanges([] {});
+    auto reopened = store->reopen();
+    EXPECT_EQ(kFullAccess, reopened->authorizationStatus());
+    EXPECT_LE(5u, reopened->calendars().size());
+    EXPECT_LE(5u, store->events(*iso.read("2024-03-04T00:00:00Z"), *iso.read("2024-03-09T00:00:00Z"))
+                      .size());
+    store.reset();  // the subscription and the other handle keep the connection
+    EXPECT_LE(5u, reopened->calendars().size());
+  }
+  // Without a session bus there is no store at all.
+  EXPECT_FALSE(makeEdsStore([](const char*) -> const char* { return nullptr; }, access));
 }
 
 }  // namespace
