@@ -18,8 +18,14 @@ of month queries across the five years, a one-year query, and peak memory.
 The peer is khal (Debian package khal) listing the same months over the same
 store from its own cache (its first run, which builds the cache, is timed apart).
 
-usage: bench/calendar/run.py [protocol|events] [--bridge PATH] [--lines N] [--writes N]
-                             [--sizes N,N] [--queries N] [--no-khal]"""
+Evolution Data Server (`run.py eds --sizes ...`): the same generated events in
+one local calendar of a headless server on a private bus (tests/calendar/
+eds_session.sh), the bridge's month queries beside the server's own instance
+generation for the same months, asked by a small client (bench/calendar/
+eds_instances.cpp, built as build/bench/eds_instances), in the same session.
+
+usage: bench/calendar/run.py [protocol|events|eds] [--bridge PATH] [--lines N] [--writes N]
+                             [--sizes N,N] [--queries N] [--no-khal] [--peer PATH]"""
 import argparse
 import json
 import os
@@ -118,8 +124,7 @@ def query_line(n, start, end):
             f'"end":"{end}T00:00:00Z"}}\n').encode()
 
 
-def bridge_queries(bridge, home, queries):
-    env = {"HOME": home, "PATH": "/usr/bin:/bin", "TZ": "UTC"}
+def bridge_queries(bridge, env, queries):
     begin = time.monotonic()
     # A large read buffer: answers of half a megabyte would otherwise cost the
     # client more reads than the bridge spends on them.
@@ -185,7 +190,8 @@ def events_benchmark(args):
             subprocess.run(["python3", str(make_store), root, str(size)], check=True)
             os.makedirs(f"{home}/.config/zuna")
             pathlib.Path(home, ".config/zuna/calendar-access").write_text("granted\n")
-            first, count, times, year, year_count, peak = bridge_queries(args.bridge, home,
+            env = {"HOME": home, "PATH": "/usr/bin:/bin", "TZ": "UTC"}
+            first, count, times, year, year_count, peak = bridge_queries(args.bridge, env,
                                                                          args.queries)
             ours = statistics.median(times)
             print(f"{size:7d} {'zuna-calendar':14} {first:8.2f} {ours * 1000:13.2f} "
@@ -201,9 +207,88 @@ def events_benchmark(args):
                   f"{'-':>6}   month query {theirs / ours:.0f}x slower than zuna-calendar")
 
 
+EDS_SOURCE = """[Data Source]
+DisplayName=Benchmark
+Enabled=true
+Parent=local-stub
+
+[Calendar]
+BackendName=local
+Selected=true
+"""
+
+
+def eds_fixtures(root, fixtures):
+    """The items of a vdir store as one local Evolution Data Server calendar."""
+    zones, components = {}, []
+    for path in sorted(pathlib.Path(root).rglob("*.ics")):
+        depth, current = 0, []
+        for line in path.read_bytes().decode().split("\r\n"):
+            if line.startswith("BEGIN:"):
+                depth += 1
+            if depth >= 2:  # inside a component of the VCALENDAR
+                current.append(line)
+            if line.startswith("END:"):
+                depth -= 1
+                if depth == 1 and current:
+                    part = "\r\n".join(current) + "\r\n"
+                    if current[0] == "BEGIN:VTIMEZONE":
+                        zones[part.split("TZID:", 1)[1].split("\r\n", 1)[0]] = part
+                    else:
+                        components.append(part)
+                    current = []
+    text = "".join(components)
+    calendar = pathlib.Path(fixtures, "calendar/bench")
+    calendar.mkdir(parents=True)
+    pathlib.Path(fixtures, "sources").mkdir()
+    pathlib.Path(fixtures, "sources/bench.source").write_text(EDS_SOURCE)
+    calendar.joinpath("calendar.ics").write_text(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//zuna bench//EN\r\n"
+        + "".join(zones.values()) + text + "END:VCALENDAR\r\n")
+
+
+def eds_benchmark(args):
+    make_store = pathlib.Path(__file__).resolve().parent / "make_store.py"
+    session = ROOT / "tests/calendar/eds_session.sh"
+    print(f"{'events':>7} {'program':24} {'first s':>8} {'month med ms':>13} {'month p95 ms':>13} "
+          f"{'year ms':>8} {'peak MB':>8} {'found':>6}")
+    for size in [int(s) for s in args.sizes.split(",")]:
+        with tempfile.TemporaryDirectory() as work:
+            subprocess.run(["python3", str(make_store), f"{work}/vdir", str(size)], check=True)
+            eds_fixtures(f"{work}/vdir", f"{work}/fixtures")
+            subprocess.run([str(session), f"{work}/fixtures", "python3", __file__, "eds-inner",
+                            "--sizes", str(size), "--bridge", args.bridge, "--peer", args.peer,
+                            "--queries", str(args.queries)],
+                           check=True, stderr=subprocess.DEVNULL)
+
+
+def eds_inner(args):
+    """Inside the session: the bridge, then the peer client, on the same calendar."""
+    size = int(args.sizes)
+    config = pathlib.Path(os.environ["XDG_CONFIG_HOME"], "zuna")
+    config.mkdir(parents=True, exist_ok=True)
+    config.joinpath("calendar-access").write_text("granted\n")
+    env = dict(os.environ, TZ="UTC")
+    first, count, times, year, year_count, peak = bridge_queries(args.bridge, env, args.queries)
+    ours = statistics.median(times)
+    print(f"{size:7d} {'zuna-calendar (EDS)':24} {first:8.2f} {ours * 1000:13.2f} "
+          f"{percentile(times, 95) * 1000:13.2f} {year * 1000:8.1f} {peak / 1024:8.1f} {count:6d}",
+          flush=True)
+    run = subprocess.run([args.peer, "bench", str(args.queries)], env=env, capture_output=True,
+                         text=True, check=True)
+    peer = json.loads(run.stdout)
+    theirs = statistics.median(peer["times"])
+    print(f"{size:7d} {'EDS instances (peer)':24} {peer['first']:8.2f} {theirs * 1000:13.2f} "
+          f"{percentile(peer['times'], 95) * 1000:13.2f} {peer['year'] * 1000:8.1f} {'-':>8} "
+          f"{peer['count']:6d}   month query {theirs / ours:.0f}x slower than zuna-calendar",
+          flush=True)
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("mode", nargs="?", default="protocol", choices=["protocol", "events"])
+    parser.add_argument("mode", nargs="?", default="protocol",
+                        choices=["protocol", "events", "eds", "eds-inner"])
+    parser.add_argument("--peer", default=str(ROOT / "build/bench/eds_instances"))
     parser.add_argument("--bridge", default=str(ROOT / "build/calendar/zuna-calendar"))
     parser.add_argument("--lines", type=int, default=100000)
     parser.add_argument("--writes", type=int, default=10)
@@ -213,6 +298,9 @@ def main():
     args = parser.parse_args()
     if args.mode == "events":
         events_benchmark(args)
+        return
+    if args.mode in ("eds", "eds-inner"):
+        (eds_benchmark if args.mode == "eds" else eds_inner)(args)
         return
     with tempfile.TemporaryDirectory() as home:
         env = environment(home)
