@@ -19,7 +19,6 @@ ctest --test-dir build -j "$jobs" --output-on-failure || status=1
 
 # A sanitizer finding in a child process shows as exit status 99, which no test expects.
 ASAN_OPTIONS=detect_leaks=1:exitcode=99 UBSAN_OPTIONS=print_stacktrace=1 \
-  LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
   ctest --test-dir build-asan -j "$jobs" --output-on-failure || status=1
 # Not the Evolution Data Server tests: GLib's own locking is invisible to an
 # uninstrumented GLib, so ThreadSanitizer reports races inside it.
