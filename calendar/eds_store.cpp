@@ -53,12 +53,14 @@ struct Connection {
   std::string uid;
   ECalClient* client = nullptr;
   ECalClientView* view = nullptr;
+  Clock::time_point opened = Clock::now();
   std::vector<std::string> addresses;  // the calendar's own, lower-cased
   // By UID, then by recurrence identifier ("" for the master): VEVENT texts.
   std::map<std::string, std::map<std::string, std::string>> objects;
   std::set<std::string> dirty;  // UIDs whose item must be read again
   bool complete = false;        // the view delivered the first contents
   // Read on the querying thread only.
+  std::string owner;  // the owner the items were read for
   std::map<std::string, std::shared_ptr<const IcsItem>> items;
   std::map<std::string, std::string> zones;  // TZID → VTIMEZONE text, "" when none
 };
@@ -99,11 +101,13 @@ class EdsService {
   std::vector<EventRecord> events(Instant start, Instant end) {
     const std::vector<SourceInfo> listed = sources();
     std::unique_lock<std::mutex> lock(mutex_);
-    const auto deadline = std::max(started_ + kFirstContents, Clock::now() + std::chrono::seconds(2));
-    changed_.wait_until(lock, deadline, [this] {
-      return std::all_of(connections_.begin(), connections_.end(),
-                         [](const auto& c) { return c.second->complete; });
-    });
+    // A calendar whose first contents never come is waited for once, not on every query.
+    auto waiting = [this] {
+      return std::any_of(connections_.begin(), connections_.end(), [](const auto& c) {
+        return !c.second->complete && Clock::now() < c.second->opened + kFirstContents;
+      });
+    };
+    while (waiting()) changed_.wait_for(lock, std::chrono::milliseconds(100));
     refresh(listed);
     return window_.events(ordered_, start, end);
   }
@@ -134,6 +138,7 @@ class EdsService {
                          }), this);
       }
       syncConnections(registry);
+      snapshot_ = snapshot(registry);
     }
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -280,6 +285,7 @@ class EdsService {
       return connection;
     }
     connection->client = E_CAL_CLIENT(client);
+    g_signal_connect(client, "backend-died", G_CALLBACK(backendDied), connection.get());
     gchar* email = nullptr;
     if (e_client_get_backend_property_sync(client, E_CAL_BACKEND_PROPERTY_CAL_EMAIL_ADDRESS, &email,
                                            nullptr, nullptr)) {
@@ -309,6 +315,7 @@ class EdsService {
   }
 
   static void close(Connection* connection) {
+    if (connection->client) g_signal_handlers_disconnect_by_data(connection->client, connection);
     if (connection->view) {
       g_signal_handlers_disconnect_by_data(connection->view, connection);
       e_cal_client_view_stop(connection->view, nullptr);
@@ -368,18 +375,67 @@ class EdsService {
     connection->service->changed_.notify_all();
   }
 
-  void sourcesChanged() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      membersChanged_ = true;
-    }
-    // Connecting blocks: not inside the registry's signal.
+  // On the service's thread: connections follow the registry once the
+  // current signal is over (connecting blocks).
+  void scheduleSync() {
     g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, [](gpointer self) {
       auto* service = static_cast<EdsService*>(self);
       if (service->registry_) service->syncConnections(service->registry_);
       return G_SOURCE_REMOVE;
     }, this, nullptr);
+  }
+
+  // What a listing shows of the calendars and whose addresses are the user's.
+  static std::string snapshot(ESourceRegistry* registry) {
+    std::string key;
+    for (ESource* source : calendarSources(registry)) {
+      const CalendarRecord record = describe(registry, source).record;
+      key += record.id + '\n' + record.title.value_or("") + '\n' +
+             (record.source ? record.source->id + '\n' + record.source->title : "") + '\n' +
+             std::to_string(record.type) + '\n';
+      if (record.color) {
+        key += std::to_string(record.color->red) + ',' + std::to_string(record.color->green) +
+               ',' + std::to_string(record.color->blue);
+      }
+      key += '\0';
+      g_object_unref(source);
+    }
+    for (const std::string& address : identityAddresses(registry)) key += address + '\n';
+    return key;
+  }
+
+  // On the service's thread. Sources change for reasons a listing never
+  // shows (a backend's connection status, say): only visible ones are a change.
+  void sourcesChanged() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      membersChanged_ = true;
+    }
+    scheduleSync();
+    if (!registry_) return;
+    std::string now = snapshot(registry_);
+    if (now == snapshot_) return;
+    snapshot_ = std::move(now);
     scheduleChange();
+  }
+
+  // On the service's thread: a calendar's backend process ended. Its
+  // connection is dropped and made again.
+  static void backendDied(EClient*, gpointer data) {
+    auto* connection = static_cast<Connection*>(data);
+    EdsService* service = connection->service;
+    std::unique_ptr<Connection> gone;
+    {
+      std::lock_guard<std::mutex> lock(service->mutex_);
+      auto found = service->connections_.find(connection->uid);
+      if (found == service->connections_.end() || found->second.get() != connection) return;
+      gone = std::move(found->second);
+      service->connections_.erase(found);
+      service->membersChanged_ = true;
+    }
+    close(gone.get());
+    service->scheduleSync();
+    service->scheduleChange();
   }
 
   // On the service's thread: one change call once no change came for the
@@ -404,24 +460,27 @@ class EdsService {
   // On the querying thread, under the mutex: reads changed items again and
   // lists the items in calendar order for the window.
   void refresh(const std::vector<SourceInfo>& listed) {
-    bool changed = membersChanged_;
     if (membersChanged_) {
       addresses_ = registry_ ? identityAddresses(registry_) : std::vector<std::string>{};
       membersChanged_ = false;
     }
     std::string order;
     for (const SourceInfo& source : listed) order += source.uid + '\n';
-    if (order != order_) changed = true;
+    bool changed = order != order_;
     for (const SourceInfo& source : listed) {
       auto found = connections_.find(source.uid);
       if (found == connections_.end()) continue;
       Connection& connection = *found->second;
       ItemOwner owner{source.record.id, "", connection.addresses, source.record.type == kBirthday};
       owner.addresses.insert(owner.addresses.end(), addresses_.begin(), addresses_.end());
-      if (changed) {
-        // Owners may have changed: every item is read again.
+      std::string ownerKey = owner.calendarId + '\n' + char('0' + owner.birthdays);
+      for (const std::string& address : owner.addresses) ownerKey += '\n' + address;
+      if (ownerKey != connection.owner) {
+        // Records carry their owner's values: every item is read again.
+        connection.owner = ownerKey;
         connection.items.clear();
         for (const auto& [uid, components] : connection.objects) connection.dirty.insert(uid);
+        changed = true;
       }
       for (const std::string& uid : connection.dirty) {
         auto object = connection.objects.find(uid);
@@ -497,6 +556,7 @@ class EdsService {
   OccurrenceWindow window_;
 
   // On the service's thread.
+  std::string snapshot_;
   GSource* mergeTimer_ = nullptr;
   gint64 firstChangeMs_ = 0;
 

@@ -62,10 +62,14 @@ class EdsTest : public ::testing::Test {
     return std::make_unique<BridgeProcess>(std::vector<std::string>{ZUNA_CALENDAR}, env);
   }
 
+  // The answer to `line`; change lines on the way are passed over.
   static json ask(BridgeProcess& bridge, const std::string& line) {
     bridge.sendLine(line);
-    auto answer = bridge.nextLine(30s);
-    return answer ? json::parse(*answer) : json();
+    while (auto answer = bridge.nextLine(30s)) {
+      json value = json::parse(*answer);
+      if (!value.contains("event")) return value;
+    }
+    return json();
   }
 
   static json events(BridgeProcess& bridge, const std::string& start, const std::string& end) {
@@ -202,6 +206,43 @@ TEST_F(EdsTest, BirthdaysOfContactsAreYearlyAllDayEvents) {
   EXPECT_EQ("2026-03-14T00:00:00Z", found["start"]);
   EXPECT_EQ(-1, found.value("availability", -1));
   EXPECT_EQ(3, found["repeats"]["frequency"]);
+}
+
+TEST_F(EdsTest, RenamedCalendarsAndRestartedBackendsAreFollowed) {
+  auto bridge = start();
+  EXPECT_EQ(5u, titles(events(*bridge, "2024-03-04T00:00:00Z", "2024-03-09T00:00:00Z"),
+                       "eds:personal").size());
+  ESourceRegistry* registry = e_source_registry_new_sync(nullptr, nullptr);
+  ESource* source = e_source_registry_ref_source(registry, "personal");
+  ASSERT_TRUE(source);
+  e_source_set_display_name(source, "Private");
+  ASSERT_TRUE(e_source_write_sync(source, nullptr, nullptr));
+  auto line = bridge->nextLine(5s);
+  ASSERT_TRUE(line);
+  EXPECT_EQ(json::parse(R"({"event":"changed"})"), json::parse(*line));
+  // Other source changes may come first; the rename follows at once.
+  bool renamed = false;
+  json calendars;
+  for (int attempt = 0; attempt < 50 && !renamed; ++attempt) {
+    calendars = ask(*bridge, R"({"cmd":"calendars","id":2})")["calendars"];
+    for (const json& c : calendars) {
+      if (c["id"] == "eds:personal") renamed = c["title"] == "Private";
+    }
+    if (!renamed) std::this_thread::sleep_for(200ms);
+  }
+  EXPECT_TRUE(renamed) << calendars.dump();
+  g_object_unref(source);
+  g_object_unref(registry);
+
+  // The calendar service ends (a crash, an update): the bridge connects again.
+  // The brackets keep pkill from matching the shell that runs it.
+  ASSERT_EQ(0, std::system("pkill -f 'evolution-calendar-[f]actory'"));
+  std::vector<std::string> seen;
+  for (int attempt = 0; attempt < 50 && seen.size() != 5; ++attempt) {
+    seen = titles(events(*bridge, "2024-03-04T00:00:00Z", "2024-03-09T00:00:00Z"), "eds:personal");
+    if (seen.size() != 5) std::this_thread::sleep_for(200ms);
+  }
+  EXPECT_EQ(5u, seen.size());
 }
 
 TEST_F(EdsTest, StoreHandlesComeAndGoCleanly) {
