@@ -473,11 +473,9 @@ class EdsService {
       Connection& connection = *found->second;
       ItemOwner owner{source.record.id, "", connection.addresses, source.record.type == kBirthday};
       owner.addresses.insert(owner.addresses.end(), addresses_.begin(), addresses_.end());
-      std::string ownerKey = owner.calendarId + '\n' + char('0' + owner.birthdays);
-      for (const std::string& address : owner.addresses) ownerKey += '\n' + address;
-      if (ownerKey != connection.owner) {
+      if (ownerKey(owner) != connection.owner) {
         // Records carry their owner's values: every item is read again.
-        connection.owner = ownerKey;
+        connection.owner = ownerKey(owner);
         connection.items.clear();
         for (const auto& [uid, components] : connection.objects) connection.dirty.insert(uid);
         changed = true;

@@ -368,6 +368,12 @@ bool usesItsOwnZones(const IcsItem& item) {
 
 }  // namespace
 
+std::string ownerKey(const ItemOwner& owner) {
+  std::string key = owner.calendarId + '\n' + char('0' + owner.birthdays);
+  for (const std::string& address : owner.addresses) key += '\n' + address;
+  return key + '\0';
+}
+
 std::shared_ptr<const IcsItem> readIcsItem(const std::string& text, const ItemOwner& owner) {
   // libical aborts on some errors unless told otherwise.
   icalerror_set_errors_are_fatal(0);

@@ -27,6 +27,9 @@ struct ItemOwner {
   bool birthdays = false;  // a birthday calendar's: availability is not known
 };
 
+// The owner's values as one text, the same for equal owners (but the item id).
+std::string ownerKey(const ItemOwner& owner);
+
 // Reads `text`. Text that cannot be parsed gives an item without events.
 std::shared_ptr<const IcsItem> readIcsItem(const std::string& text, const ItemOwner& owner);
 

@@ -16,13 +16,6 @@ namespace {
 // not read, so one stray export cannot exhaust memory.
 constexpr std::streamsize kLargestItem = 64 << 20;
 
-// Items carry their owner's values: a folder whose owner changed is read again.
-std::string ownerKey(const ItemOwner& owner) {
-  std::string key = owner.calendarId + '\n' + char('0' + owner.birthdays);
-  for (const std::string& address : owner.addresses) key += '\n' + address;
-  return key + '\0';
-}
-
 bool readItem(const std::string& path, std::string* text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -74,6 +67,7 @@ void ItemIndex::refresh(const std::vector<ItemFolder>& folders) {
   std::map<std::string, std::string> owners;
   std::string text;
   for (const ItemFolder& folder : folders) {
+    // Items carry their owner's values: a folder whose owner changed is read again.
     const std::string key = ownerKey(folder.owner);
     const bool sameOwner = owners_[folder.path] == key;
     owners[folder.path] = key;

@@ -32,22 +32,28 @@ class EdsTest : public ::testing::Test {
     const std::string config = std::getenv("XDG_CONFIG_HOME");
     std::filesystem::create_directories(config + "/zuna");
     std::ofstream(config + "/zuna/calendar-access") << "granted\n";
-    seedCalDavCache();
+    seedCaches();
   }
 
-  // What the CalDAV calendar "team" kept from its last synchronization,
-  // written before any backend opens it.
-  static void seedCalDavCache() {
-    const std::string folder = std::string(std::getenv("XDG_CACHE_HOME")) + "/evolution/calendar/team";
+  // What the calendars synced from servers kept from their last
+  // synchronization, written before any backend opens them.
+  static void seedCaches() {
+    seedCache("team", "BEGIN:VEVENT\r\nUID:review@zuna.test\r\nDTSTAMP:20240301T000000Z\r\n"
+                      "SUMMARY:Review\r\nDTSTART:20240312T140000Z\r\nDTEND:20240312T150000Z\r\n"
+                      "ATTENDEE;PARTSTAT=NEEDS-ACTION:mailto:Ann@Example.org\r\nEND:VEVENT\r\n");
+    seedCache("holidays", "BEGIN:VEVENT\r\nUID:may-day@zuna.test\r\nDTSTAMP:20240301T000000Z\r\n"
+                          "SUMMARY:May Day\r\nDTSTART;VALUE=DATE:20240501\r\n"
+                          "RRULE:FREQ=YEARLY\r\nEND:VEVENT\r\n");
+  }
+
+  static void seedCache(const std::string& uid, const char* vevent) {
+    const std::string folder = std::string(std::getenv("XDG_CACHE_HOME")) + "/evolution/calendar/" + uid;
     std::filesystem::create_directories(folder);
     ECalCache* cache = e_cal_cache_new((folder + "/cache.db").c_str(), nullptr, nullptr);
     ASSERT_TRUE(cache);
-    // The backend opens without its server only when it was ever connected.
+    // A backend opens without its server only when it was ever connected.
     e_cache_set_key_int(E_CACHE(cache), "ecmb::ever-connected", 1, nullptr);
-    ECalComponent* component = e_cal_component_new_from_string(
-        "BEGIN:VEVENT\r\nUID:review@zuna.test\r\nDTSTAMP:20240301T000000Z\r\nSUMMARY:Review\r\n"
-        "DTSTART:20240312T140000Z\r\nDTEND:20240312T150000Z\r\n"
-        "ATTENDEE;PARTSTAT=NEEDS-ACTION:mailto:Ann@Example.org\r\nEND:VEVENT\r\n");
+    ECalComponent* component = e_cal_component_new_from_string(vevent);
     ASSERT_TRUE(component);
     EXPECT_TRUE(e_cal_cache_put_component(cache, component, nullptr, 0, E_CACHE_IS_ONLINE, nullptr,
                                           nullptr));
@@ -167,12 +173,14 @@ TEST_F(EdsTest, ChangesByAnotherClientArriveAsOneChangeLine) {
   g_object_unref(client);
 }
 
-TEST_F(EdsTest, CalDavCalendarIsServedFromItsCacheWhileTheServerIsUnreachable) {
+TEST_F(EdsTest, SyncedCalendarsAreServedFromTheirCachesWhileServersAreUnreachable) {
   auto bridge = start();
   json listed = events(*bridge, "2024-03-12T00:00:00Z", "2024-03-13T00:00:00Z");
   EXPECT_EQ(std::vector<std::string>({"2024-03-12T14:00:00Z Review"}), titles(listed, "eds:team"));
   ASSERT_FALSE(listed.empty());
   EXPECT_EQ(true, listed[0]["attendees"][0]["me"]);  // the CalDAV account's address
+  EXPECT_EQ(std::vector<std::string>({"2026-05-01T00:00:00Z May Day"}),
+            titles(events(*bridge, "2026-04-01T00:00:00Z", "2026-06-01T00:00:00Z"), "eds:holidays"));
 }
 
 TEST_F(EdsTest, BirthdaysOfContactsAreYearlyAllDayEvents) {
