@@ -59,10 +59,12 @@ struct Connection {
   std::map<std::string, std::map<std::string, std::string>> objects;
   std::set<std::string> dirty;  // UIDs whose item must be read again
   bool complete = false;        // the view delivered the first contents
+  // TZID → VTIMEZONE text ("" when the calendar has none), for zones the
+  // system's database does not know; fetched on the service's thread.
+  std::map<std::string, std::string> zones;
   // Read on the querying thread only.
   std::string owner;  // the owner the items were read for
   std::map<std::string, std::shared_ptr<const IcsItem>> items;
-  std::map<std::string, std::string> zones;  // TZID → VTIMEZONE text, "" when none
 };
 
 // A calendar as the registry describes it.
@@ -326,17 +328,36 @@ class EdsService {
 
   static void objectsChanged(ECalClientView*, const GSList* objects, gpointer data) {
     auto* connection = static_cast<Connection*>(data);
+    struct Object {
+      std::string uid, rid, text;
+    };
+    std::vector<Object> changed;
+    for (const GSList* item = objects; item; item = item->next) {
+      auto* component = static_cast<ICalComponent*>(item->data);
+      const char* uid = i_cal_component_get_uid(component);
+      std::string text = taken(i_cal_component_as_ical_string(component));
+      if (!text.ends_with("\r\n")) text += "\r\n";
+      changed.push_back({uid ? uid : "", taken(e_cal_util_component_get_recurid_as_string(component)),
+                         std::move(text)});
+    }
+    // Fetched here, where no lock is held: the server is asked once per zone.
+    std::map<std::string, std::string> zones;
+    for (const Object& object : changed) {
+      for (const std::string& tzid : namedZones(object.text)) {
+        if (ianaZoneName(tzid) || zones.count(tzid)) continue;
+        std::lock_guard<std::mutex> lock(connection->service->mutex_);
+        if (connection->zones.count(tzid)) continue;
+        zones[tzid];
+      }
+    }
+    for (auto& [tzid, text] : zones) text = fetchZone(connection->client, tzid);
     bool complete;
     {
       std::lock_guard<std::mutex> lock(connection->service->mutex_);
-      for (const GSList* item = objects; item; item = item->next) {
-        auto* component = static_cast<ICalComponent*>(item->data);
-        const char* uid = i_cal_component_get_uid(component);
-        std::string text = taken(i_cal_component_as_ical_string(component));
-        if (!text.ends_with("\r\n")) text += "\r\n";
-        const std::string rid = taken(e_cal_util_component_get_recurid_as_string(component));
-        connection->objects[uid ? uid : ""][rid] = std::move(text);
-        connection->dirty.insert(uid ? uid : "");
+      connection->zones.merge(zones);
+      for (Object& object : changed) {
+        connection->objects[object.uid][object.rid] = std::move(object.text);
+        connection->dirty.insert(object.uid);
       }
       complete = connection->complete;
     }
@@ -487,7 +508,8 @@ class EdsService {
           continue;
         }
         owner.itemId = source.record.id + "/" + uid;
-        connection.items[uid] = readIcsItem(itemText(object->second, zonesFor(connection, object->second)), owner);
+        const std::string text = itemText(object->second, zonesFor(connection, object->second));
+        connection.items[uid] = readIcsItem(text, owner);
       }
       if (!connection.dirty.empty()) changed = true;
       connection.dirty.clear();
@@ -505,18 +527,16 @@ class EdsService {
 
   // The VTIMEZONEs of zones that the system's database does not know, as the
   // calendar keeps them.
-  static std::vector<std::string> zonesFor(Connection& connection,
+  static std::vector<std::string> zonesFor(const Connection& connection,
                                            const std::map<std::string, std::string>& components) {
-    std::vector<std::string> zones;
+    std::set<std::string> named;
     for (const auto& [rid, text] : components) {
-      for (const std::string& tzid : namedZones(text)) {
-        if (ianaZoneName(tzid)) continue;
-        auto known = connection.zones.find(tzid);
-        if (known == connection.zones.end()) {
-          known = connection.zones.emplace(tzid, fetchZone(connection.client, tzid)).first;
-        }
-        if (!known->second.empty()) zones.push_back(known->second);
-      }
+      for (const std::string& tzid : namedZones(text)) named.insert(tzid);
+    }
+    std::vector<std::string> zones;
+    for (const std::string& tzid : named) {
+      auto known = connection.zones.find(tzid);
+      if (known != connection.zones.end() && !known->second.empty()) zones.push_back(known->second);
     }
     return zones;
   }
