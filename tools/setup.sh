@@ -10,7 +10,7 @@ packages="
   tesseract-ocr-jpn tesseract-ocr-kor tesseract-ocr-osd
   libicu-dev libical-dev tzdata nlohmann-json3-dev libjemalloc-dev
   libecal2.0-dev libedataserver1.2-dev libebook1.2-dev libedata-cal2.0-dev
-  evolution-data-server dbus dbus-daemon
+  evolution-data-server dbus dbus-daemon procps
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   python3
