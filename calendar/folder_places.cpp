@@ -154,7 +154,7 @@ void addSynced(const SyncedFolder& synced, Finder* finder) {
   }
 }
 
-// The folders a discover glob matches; "**" stands for any folder of a tree below it.
+// The folders, but hidden ones, that a discover glob matches.
 std::vector<std::string> globFolders(const std::string& pattern) {
   std::vector<std::string> folders;
   glob_t found{};
