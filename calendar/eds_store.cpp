@@ -150,7 +150,7 @@ class EdsService {
     changed_.notify_all();
     if (!stopping_) g_main_loop_run(loop_);
     if (registry) g_signal_handlers_disconnect_by_data(registry, this);
-    if (mergeTimer_) g_source_destroy(mergeTimer_);
+    dropMergeTimer();
     std::map<std::string, std::unique_ptr<Connection>> connections;
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -459,12 +459,19 @@ class EdsService {
     service->scheduleChange();
   }
 
+  void dropMergeTimer() {
+    if (!mergeTimer_) return;
+    g_source_destroy(mergeTimer_);
+    g_source_unref(mergeTimer_);
+    mergeTimer_ = nullptr;
+  }
+
   // On the service's thread: one change call once no change came for the
   // quiet time, at most the longest time after the first.
   void scheduleChange() {
     const gint64 now = g_get_monotonic_time() / 1000;
     if (!mergeTimer_) firstChangeMs_ = now;
-    if (mergeTimer_) g_source_destroy(mergeTimer_);
+    dropMergeTimer();
     const gint64 due = std::min<gint64>(now + kQuietMs, firstChangeMs_ + kLongestMs);
     mergeTimer_ = g_timeout_source_new(static_cast<guint>(std::max<gint64>(0, due - now)));
     g_source_set_callback(mergeTimer_, [](gpointer self) {
