@@ -13,24 +13,20 @@
 
 #include "access.h"
 #include "property_list.h"
+#include "text.h"
 
 extern char** environ;
 
 namespace {
 
 std::optional<std::string> onPath(const std::string& path, const std::string& name) {
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find(':', start);
-    if (end == std::string::npos) end = path.size();
-    std::string dir = path.substr(start, end - start);
+  for (const std::string& dir : splitAt(path, ':')) {
     std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
     struct stat info;
     if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
         ::access(candidate.c_str(), X_OK) == 0) {
       return candidate;
     }
-    start = end + 1;
   }
   return std::nullopt;
 }

@@ -26,11 +26,6 @@ bool isItemOrMetadata(const std::string& name) {
   return isItemName(name) || isContactName(name) || name == "displayname" || name == "color";
 }
 
-std::string parentOf(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
-}
-
 // What one watched folder is for; a folder may serve several places.
 struct Role {
   int levels = -1;  // followed folder levels below it; -1: not a calendar folder
@@ -72,13 +67,13 @@ class ChangeWatch : public ChangeSubscription {
         continue;
       }
       std::string missing = place.path;
-      while (missing.size() > 1 && ::access(parentOf(missing).c_str(), F_OK) != 0) {
-        missing = parentOf(missing);
+      while (missing.size() > 1 && ::access(parentFolder(missing).c_str(), F_OK) != 0) {
+        missing = parentFolder(missing);
       }
       if (missing.size() <= 1) continue;
-      const std::string name = missing.substr(missing.find_last_of('/') + 1);
+      const std::string name = baseName(missing);
       // A configuration folder that appears changes nothing until its file does.
-      if (Role* role = roleOf(parentOf(missing), &roles)) {
+      if (Role* role = roleOf(parentFolder(missing), &roles)) {
         (place.levels < 0 ? role->ways : role->names).push_back(name);
       }
     }

@@ -2,16 +2,11 @@
 
 #include <fstream>
 
+#include "text.h"
+
 namespace {
 
 constexpr std::streamsize kLargestConfig = 1 << 20;
-
-std::string trim(const std::string& text) {
-  const char* space = " \t\r\n";
-  size_t first = text.find_first_not_of(space);
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(space) - first + 1);
-}
 
 bool isNameChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
@@ -22,24 +17,20 @@ bool isNameChar(char c) {
 std::vector<ConfigEntry> readConfigEntries(const std::string& text) {
   std::vector<ConfigEntry> entries;
   std::vector<std::string> sections;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = trim(text.substr(start, end - start));
-    start = end + 1;
+  for (const std::string& written : splitAt(text, '\n')) {
+    const std::string line = trimmed(written);
     if (line.empty() || line[0] == '#' || line[0] == ';') continue;
     if (line[0] == '[') {
       size_t depth = line.find_first_not_of('[');
       size_t close = line.find(']', depth);
       if (depth == std::string::npos || close == std::string::npos) continue;
       sections.resize(depth - 1);
-      sections.push_back(trim(line.substr(depth, close - depth)));
+      sections.push_back(trimmed(line.substr(depth, close - depth)));
       continue;
     }
     size_t equals = line.find('=');
     if (equals == std::string::npos || equals == 0) continue;
-    entries.push_back({sections, trim(line.substr(0, equals)), trim(line.substr(equals + 1))});
+    entries.push_back({sections, trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1))});
   }
   return entries;
 }
@@ -55,7 +46,7 @@ std::string readConfigFile(const std::string& path) {
 }
 
 std::string unquoteValue(const std::string& written) {
-  const std::string value = trim(written);
+  const std::string value = trimmed(written);
   if (!value.empty() && (value[0] == '"' || value[0] == '\'')) {
     size_t close = value.find(value[0], 1);
     if (close != std::string::npos) return value.substr(1, close - 1);
@@ -66,7 +57,7 @@ std::string unquoteValue(const std::string& written) {
                                          static_cast<unsigned char>(value[comment - 1])))) {
     ++comment;
   }
-  return trim(value.substr(0, comment));
+  return trimmed(value.substr(0, comment));
 }
 
 std::string expandPath(const std::string& path, const EnvLookup& env) {

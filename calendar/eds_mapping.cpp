@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "store.h"
+#include "text.h"
 
 std::optional<int> edsCalendarType(const std::string& backendName) {
   if (backendName == "weather") return std::nullopt;
@@ -15,24 +16,13 @@ std::optional<int> edsCalendarType(const std::string& backendName) {
 
 std::vector<std::string> aliasAddresses(const std::string& aliases) {
   std::vector<std::string> addresses;
-  size_t start = 0;
-  while (start < aliases.size()) {
-    size_t comma = aliases.find(',', start);
-    if (comma == std::string::npos) comma = aliases.size();
-    std::string alias = aliases.substr(start, comma - start);
-    start = comma + 1;
+  for (std::string alias : splitAt(aliases, ',')) {
     const size_t open = alias.find('<'), close = alias.rfind('>');
     if (open != std::string::npos && close != std::string::npos && close > open) {
       alias = alias.substr(open + 1, close - open - 1);
     }
-    const char* space = " \t\"";
-    const size_t first = alias.find_first_not_of(space);
-    if (first == std::string::npos) continue;
-    alias = alias.substr(first, alias.find_last_not_of(space) - first + 1);
-    if (alias.find('@') == std::string::npos) continue;
-    std::transform(alias.begin(), alias.end(), alias.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    addresses.push_back(alias);
+    alias = trimmed(alias, " \t\"");
+    if (alias.find('@') != std::string::npos) addresses.push_back(lowerAscii(alias));
   }
   return addresses;
 }

@@ -17,6 +17,7 @@
 #include "ics_file.h"
 #include "khal_config.h"
 #include "occurrence_window.h"
+#include "text.h"
 #include "utf8.h"
 #include "zone_names.h"
 
@@ -37,11 +38,6 @@ std::string taken(gchar* text) {
   std::string value = text ? repairUtf8(text) : "";
   g_free(text);
   return value;
-}
-
-std::string lowered(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 class EdsService;
@@ -201,7 +197,7 @@ class EdsService {
 
   static SourceInfo describe(ESourceRegistry* registry, ESource* source) {
     SourceInfo info;
-    info.uid = taken(g_strdup(e_source_get_uid(source)));
+    info.uid = repairUtf8(e_source_get_uid(source));
     info.record.id = kIdPrefix + info.uid;
     info.record.title = taken(e_source_dup_display_name(source));
     auto* extension = e_source_get_extension(source, E_SOURCE_EXTENSION_CALENDAR);
@@ -227,7 +223,7 @@ class EdsService {
     for (GList* item = list; item; item = item->next) {
       auto* identity = E_SOURCE_MAIL_IDENTITY(
           e_source_get_extension(E_SOURCE(item->data), E_SOURCE_EXTENSION_MAIL_IDENTITY));
-      const std::string address = lowered(taken(e_source_mail_identity_dup_address(identity)));
+      const std::string address = lowerAscii(taken(e_source_mail_identity_dup_address(identity)));
       if (!address.empty()) addresses.push_back(address);
       for (const std::string& alias : aliasAddresses(taken(e_source_mail_identity_dup_aliases(identity)))) {
         addresses.push_back(alias);
@@ -291,12 +287,12 @@ class EdsService {
     gchar* email = nullptr;
     if (e_client_get_backend_property_sync(client, E_CAL_BACKEND_PROPERTY_CAL_EMAIL_ADDRESS, &email,
                                            nullptr, nullptr)) {
-      const std::string address = lowered(taken(email));
+      const std::string address = lowerAscii(taken(email));
       if (!address.empty()) connection->addresses.push_back(address);
     }
     if (e_source_has_extension(source, E_SOURCE_EXTENSION_WEBDAV_BACKEND)) {
       auto* webdav = E_SOURCE_WEBDAV(e_source_get_extension(source, E_SOURCE_EXTENSION_WEBDAV_BACKEND));
-      const std::string address = lowered(taken(e_source_webdav_dup_email_address(webdav)));
+      const std::string address = lowerAscii(taken(e_source_webdav_dup_email_address(webdav)));
       if (!address.empty()) connection->addresses.push_back(address);
     }
     if (!e_cal_client_get_view_sync(connection->client, "#t", &connection->view, nullptr, &error)) {

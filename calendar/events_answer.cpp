@@ -5,6 +5,8 @@
 #include <limits>
 #include <random>
 
+#include "text.h"
+
 using nlohmann::json;
 
 namespace {
@@ -87,9 +89,7 @@ json participantRecord(const Participant& participant,
   record["role"] = participant.role;
   record["kind"] = participant.type;
   if (nonEmpty(participant.name)) record["name"] = *participant.name;
-  std::string scheme = participant.url.substr(0, 7);
-  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (scheme == "mailto:") record["email"] = participant.url.substr(7);
+  if (lowerAscii(participant.url.substr(0, 7)) == "mailto:") record["email"] = participant.url.substr(7);
   return record;
 }
 

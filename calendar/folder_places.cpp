@@ -12,6 +12,7 @@
 
 #include "config_file.h"
 #include "khal_config.h"
+#include "text.h"
 #include "utf8.h"
 #include "vdir_folder.h"
 #include "vdirsyncer_config.h"
@@ -27,10 +28,9 @@ std::optional<std::string> readMetadata(const std::string& path) {
   std::string line;
   if (!in || !std::getline(in, line)) return std::nullopt;
   if (line.size() > 4096) line.resize(4096);
-  const char* space = " \t\r\n";
-  size_t first = line.find_first_not_of(space);
-  if (first == std::string::npos) return std::nullopt;
-  return repairUtf8(line.substr(first, line.find_last_not_of(space) - first + 1));
+  line = trimmed(line);
+  if (line.empty()) return std::nullopt;
+  return repairUtf8(line);
 }
 
 std::optional<std::string> canonical(const std::string& path) {
@@ -39,23 +39,13 @@ std::optional<std::string> canonical(const std::string& path) {
   return std::string(resolved);
 }
 
-std::string baseName(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Sync tools name a calendar or account folder after the user's address
 // (a CalDAV server's calendar home is often the address itself): such names
 // are the addresses that make a participant "me".
 std::vector<std::string> folderAddresses(const std::string& path) {
   std::vector<std::string> addresses;
-  const size_t slash = path.find_last_of('/');
-  for (const std::string& name :
-       {baseName(path), slash == std::string::npos ? "" : baseName(path.substr(0, slash))}) {
-    if (name.find('@') == std::string::npos) continue;
-    std::string lower = repairUtf8(name);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    addresses.push_back(lower);
+  for (const std::string& name : {baseName(path), baseName(parentFolder(path))}) {
+    if (name.find('@') != std::string::npos) addresses.push_back(lowerAscii(repairUtf8(name)));
   }
   return addresses;
 }
@@ -203,16 +193,11 @@ void addKhal(const KhalCalendar& khal, Finder* finder) {
   }
 }
 
-std::string folderOf(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The part of a glob before its first wild card, and how many folder levels follow it.
 WatchedPlace globPlace(const std::string& pattern) {
   size_t wild = pattern.find_first_of("*?[");
   if (wild == std::string::npos) return {pattern, 0, {}};
-  std::string prefix = folderOf(pattern.substr(0, wild + 1));
+  std::string prefix = parentFolder(pattern.substr(0, wild + 1));
   const std::string rest = pattern.substr(prefix.size());
   int levels = static_cast<int>(std::count(rest.begin(), rest.end(), '/'));
   if (rest.find("**") != std::string::npos) levels = kTreeLevels;
@@ -257,7 +242,7 @@ std::vector<WatchedPlace> watchedPlaces(const CalendarPlaces& places) {
   for (const std::string& tree : places.trees) watched.push_back({tree, kTreeLevels, {}});
   for (const auto* configs : {&places.khalConfigs, &places.vdirsyncerConfigs}) {
     for (const std::string& path : *configs) {
-      watched.push_back({folderOf(path), -1, {baseName(path)}});
+      watched.push_back({parentFolder(path), -1, {baseName(path)}});
     }
   }
   if (std::string path = firstExisting(places.vdirsyncerConfigs); !path.empty()) {

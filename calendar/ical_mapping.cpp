@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "text.h"
+
 namespace {
 
 struct Mapping {
@@ -38,9 +40,7 @@ const Mapping kCutype = {"CUTYPE",
 
 int lookup(const Mapping& mapping, const std::string& value) {
   if (value.empty()) return mapping.absent;
-  std::string upper = value;
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  auto found = mapping.values.find(upper);
+  auto found = mapping.values.find(upperAscii(value));
   return found == mapping.values.end() ? mapping.otherwise : found->second;
 }
 

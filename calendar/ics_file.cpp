@@ -5,6 +5,7 @@
 
 #include "ical_mapping.h"
 #include "ical_series.h"
+#include "text.h"
 #include "utf8.h"
 
 namespace {
@@ -93,15 +94,10 @@ std::string parameterValue(icalproperty* property, icalparameter_kind kind) {
   return value;
 }
 
-std::string lowercase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 Participant participantOf(icalproperty* property, const char* address, const ItemOwner& owner) {
   Participant participant;
   participant.url = repairUtf8(address ? address : "");
-  const std::string url = lowercase(participant.url);
+  const std::string url = lowerAscii(participant.url);
   if (url.rfind("mailto:", 0) == 0) {
     const std::string email = url.substr(7);
     participant.isCurrentUser =

@@ -4,29 +4,21 @@
 #include <charconv>
 
 #include "config_file.h"
+#include "text.h"
 
 namespace {
 
-std::string lowered(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 bool isTrue(const std::string& value) {
-  const std::string v = lowered(unquoteValue(value));
+  const std::string v = lowerAscii(unquoteValue(value));
   return v == "true" || v == "yes" || v == "on" || v == "1";
 }
 
 // ConfigObj lists: "a@x, b@y" or quoted items.
 std::vector<std::string> listItems(const std::string& value) {
   std::vector<std::string> items;
-  size_t start = 0;
-  while (start <= value.size()) {
-    size_t comma = value.find(',', start);
-    if (comma == std::string::npos) comma = value.size();
-    std::string item = unquoteValue(value.substr(start, comma - start));
-    if (!item.empty()) items.push_back(lowered(item));
-    start = comma + 1;
+  for (const std::string& part : splitAt(value, ',')) {
+    std::string item = unquoteValue(part);
+    if (!item.empty()) items.push_back(lowerAscii(item));
   }
   return items;
 }
@@ -76,7 +68,7 @@ std::optional<Rgb> parseHexColor(const std::string& text) {
 
 std::optional<Rgb> khalColor(const std::string& text) {
   if (text.starts_with('#')) return parseHexColor(text);
-  const std::string name = lowered(text);
+  const std::string name = lowerAscii(text);
   for (int i = 0; i < 16; ++i) {
     if (name == kTerminalNames[i]) return kTerminal[i];
   }

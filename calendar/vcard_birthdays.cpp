@@ -4,6 +4,8 @@
 #include <optional>
 #include <vector>
 
+#include "text.h"
+
 namespace {
 
 struct Contact {
@@ -23,25 +25,15 @@ struct Property {
 // Logical lines: a line starting with a space or tab continues the one before.
 std::vector<std::string> unfold(const std::string& text) {
   std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
+  for (std::string line : splitAt(text, '\n')) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !lines.empty()) {
       lines.back() += line.substr(1);
     } else {
       lines.push_back(std::move(line));
     }
-    start = end + 1;
   }
   return lines;
-}
-
-std::string upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
 }
 
 std::optional<Property> propertyOf(const std::string& line) {
@@ -57,9 +49,9 @@ std::optional<Property> propertyOf(const std::string& line) {
   if (colon == std::string::npos) return std::nullopt;
   const std::string head = line.substr(0, colon);
   const size_t semicolon = head.find(';');
-  std::string name = upper(head.substr(0, semicolon));
+  std::string name = upperAscii(head.substr(0, semicolon));
   if (size_t dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
-  return Property{name, semicolon == std::string::npos ? "" : upper(head.substr(semicolon)),
+  return Property{name, semicolon == std::string::npos ? "" : upperAscii(head.substr(semicolon)),
                   line.substr(colon + 1)};
 }
 
@@ -104,7 +96,7 @@ std::vector<Contact> readContacts(const std::string& text) {
   for (const std::string& line : unfold(text)) {
     auto property = propertyOf(line);
     if (!property) continue;
-    if (property->name == "BEGIN" && upper(property->value) == "VCARD") {
+    if (property->name == "BEGIN" && upperAscii(property->value) == "VCARD") {
       contacts.emplace_back();
       inside = true;
     } else if (property->name == "END") {

@@ -16,6 +16,16 @@ bool isFolder(const std::string& dir, const dirent& entry) {
 
 }  // namespace
 
+std::string parentFolder(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+std::string baseName(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 bool isItemName(const std::string& name) { return name.size() > 4 && name.ends_with(".ics"); }
 
 std::vector<std::string> subfolders(const std::string& dir, bool stopAtItem, bool* hasItem) {

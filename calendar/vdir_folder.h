@@ -3,6 +3,10 @@
 #include <string>
 #include <vector>
 
+// The folder that holds `path` ("/" for a top-level one) and the last name of `path`.
+std::string parentFolder(const std::string& path);
+std::string baseName(const std::string& path);
+
 // Whether a file name is a vdir item: it ends in ".ics". Sync tools leave
 // temporary files such as "UID.ics.tmp" or "UID.icsab12x" beside items.
 bool isItemName(const std::string& name);

@@ -6,6 +6,7 @@
 
 #include "config_file.h"
 #include "store.h"
+#include "text.h"
 
 namespace {
 
@@ -39,11 +40,8 @@ void addSide(const Section& local, const Section& remote, const std::string& pai
   folder.collections = collections;
   folder.pair = pair;
   folder.type = typeOfRemote(text(remote, "type"));
-  std::string user = text(remote, "username");
-  if (user.find('@') != std::string::npos) {
-    for (char& c : user) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    folder.addresses.push_back(user);
-  }
+  const std::string user = text(remote, "username");
+  if (user.find('@') != std::string::npos) folder.addresses.push_back(lowerAscii(user));
   folders->push_back(std::move(folder));
 }
 

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <map>
 
+#include "text.h"
+
 namespace {
 
 // glibc's script modifiers; other modifiers (such as @euro) name no script.
@@ -14,18 +16,6 @@ bool isLetters(const std::string& s) {
     if (!std::isalpha(static_cast<unsigned char>(c))) return false;
   }
   return !s.empty();
-}
-
-std::vector<std::string> splitColons(const std::string& list) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t end = list.find(':', start);
-    if (end == std::string::npos) end = list.size();
-    parts.push_back(list.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
 }
 
 }  // namespace
@@ -42,14 +32,12 @@ std::optional<std::string> localeToTag(const std::string& locale) {
   if (language == "C" || language == "POSIX" || !isLetters(language) || language.size() > 3) {
     return std::nullopt;
   }
-  for (char& c : language) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  std::string tag = language;
+  std::string tag = lowerAscii(language);
   if (auto script = kScriptModifiers.find(modifier); script != kScriptModifiers.end()) {
     tag += "-" + script->second;
   }
   if (size_t underscore = name.find('_'); underscore != std::string::npos) {
-    std::string region = name.substr(underscore + 1);
-    for (char& c : region) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string region = upperAscii(name.substr(underscore + 1));
     if (!region.empty()) tag += "-" + region;
   }
   return tag;
@@ -58,7 +46,7 @@ std::optional<std::string> localeToTag(const std::string& locale) {
 std::vector<std::string> preferredLanguages(const EnvLookup& env) {
   std::vector<std::string> tags;
   if (const char* list = env("LANGUAGE"); list && *list) {
-    for (const std::string& entry : splitColons(list)) {
+    for (const std::string& entry : splitAt(list, ':')) {
       if (auto tag = localeToTag(entry)) tags.push_back(*tag);
     }
     if (!tags.empty()) return tags;

@@ -14,10 +14,13 @@ import os
 import pathlib
 import statistics
 import subprocess
+import sys
 import time
 
 HERE = pathlib.Path(__file__).resolve().parent
 ROOT = HERE.parent.parent
+sys.path.insert(0, str(HERE.parent))
+from edit_distance import edit_distance  # noqa: E402
 
 
 def run(argv, env=None):
@@ -41,14 +44,7 @@ def squeeze(text):
 
 def cer(found, truth):
     a, b = squeeze(found), squeeze(truth)
-    row = list(range(len(b) + 1))
-    for i in range(1, len(a) + 1):
-        diagonal, row[0] = row[0], i
-        for j in range(1, len(b) + 1):
-            above = row[j]
-            row[j] = min(row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1]))
-            diagonal = above
-    return row[len(b)] / max(1, len(b))
+    return edit_distance(a, b) / max(1, len(b))
 
 
 def zuna_text(line):

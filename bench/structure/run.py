@@ -16,10 +16,13 @@ import pathlib
 import re
 import statistics
 import subprocess
+import sys
 import time
 
 HERE = pathlib.Path(__file__).resolve().parent
 ROOT = HERE.parent.parent
+sys.path.insert(0, str(HERE.parent))
+from edit_distance import edit_distance  # noqa: E402
 MARKER = re.compile(r"^([•·▪◦‣*\-–—~e©]|\(?[0-9]{1,3}[.)]|\(?[a-zA-Z][.)]|\(?[ivxIVX]{1,4}[.)])$")
 
 
@@ -27,14 +30,7 @@ def similarity(a, b):
     a, b = " ".join(a.lower().split()), " ".join(b.lower().split())
     if not a and not b:
         return 1.0
-    row = list(range(len(b) + 1))
-    for i in range(1, len(a) + 1):
-        diagonal, row[0] = row[0], i
-        for j in range(1, len(b) + 1):
-            above = row[j]
-            row[j] = min(row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1]))
-            diagonal = above
-    return 1 - row[len(b)] / max(len(a), len(b))
+    return 1 - edit_distance(a, b) / max(len(a), len(b))
 
 
 def words(text):
