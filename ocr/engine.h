@@ -16,7 +16,10 @@ struct RecognizedLine {
 
 // The kinds of list-item markers the engine tells apart.
 enum class MarkerType {
-  bullet,             // • · ▪ ◦ ‣ and other bullet symbols
+  bullet,             // • · ● and other filled round bullets
+  hollowBullet,       // ◦ ○
+  squareBullet,       // ▪ ■ □
+  triangleBullet,     // ‣ ▸ ►
   hyphen,             // - – —
   asterisk,           // *
   lowercaseLatin,     // a. a)

@@ -118,35 +118,3 @@ bool readImage(const std::string& path, PixPtr* image, std::string* err) {
   return true;
 }
 
-
-namespace {
-
-// The boxes of the dark runs at least `length` long one way and at most
-// `thickness` the other, found by opening the binary image with a line.
-std::vector<PixelRect> rulings(Pix* binary, int length, int thickness, bool horizontal) {
-  std::vector<PixelRect> found;
-  PixPtr opened(horizontal ? pixOpenBrick(nullptr, binary, length, 1)
-                           : pixOpenBrick(nullptr, binary, 1, length));
-  if (!opened) return found;
-  BOXA* boxes = pixConnCompBB(opened.get(), 8);
-  if (!boxes) return found;
-  for (l_int32 i = 0; i < boxaGetCount(boxes); ++i) {
-    l_int32 x, y, w, h;
-    if (boxaGetBoxGeometry(boxes, i, &x, &y, &w, &h) != 0) continue;
-    if ((horizontal ? h : w) <= thickness) found.push_back({x, y, x + w, y + h});
-  }
-  boxaDestroy(&boxes);
-  return found;
-}
-
-}  // namespace
-
-void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical) {
-  PixPtr binary(pixThresholdToBinary(grey, 170));
-  if (!binary) return;
-  const int width = pixGetWidth(grey), height = pixGetHeight(grey);
-  const int thickness = std::max(4, std::min(width, height) / 150);
-  // Rules run across several words; letters are far shorter.
-  *horizontal = rulings(binary.get(), std::max(40, width / 20), thickness, true);
-  *vertical = rulings(binary.get(), std::max(24, height / 30), thickness, false);
-}

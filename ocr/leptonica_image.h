@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "layout_analysis.h"
 
 struct Pix;
 
@@ -21,6 +20,3 @@ inline constexpr long long kPixelBudget = 64LL * 1000 * 1000;
 // dark theme is inverted). The size is checked from the header before
 // decoding. On failure returns false with a sentence naming the path.
 bool readImage(const std::string& path, PixPtr* image, std::string* err);
-
-// The long thin dark lines of `grey`: table rulings and separators.
-void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical);

@@ -18,14 +18,18 @@ std::vector<char32_t> codePoints(const std::string& s) {
   return out;
 }
 
-bool isBullet(char32_t c) {
+std::optional<MarkerType> bulletType(char32_t c) {
   switch (c) {
-    case U'•': case U'·': case U'▪': case U'◦': case U'‣': case U'●': case U'○':
-    case U'■': case U'□': case U'▸': case U'►': case U'◆': case U'◇': case U'➢':
-    case U'✓': case U'✔': case U'⁃':
-      return true;
+    case U'•': case U'·': case U'●': case U'◆': case U'◇': case U'✓': case U'✔': case U'⁃':
+      return MarkerType::bullet;
+    case U'◦': case U'○':
+      return MarkerType::hollowBullet;
+    case U'▪': case U'■': case U'□': case U'▫':
+      return MarkerType::squareBullet;
+    case U'‣': case U'▸': case U'►': case U'➢':
+      return MarkerType::triangleBullet;
     default:
-      return false;
+      return std::nullopt;
   }
 }
 
@@ -91,7 +95,7 @@ std::optional<MarkerType> markerTypeOf(const std::string& word) {
   const std::vector<char32_t> s = codePoints(word);
   if (s.empty()) return std::nullopt;
   if (s.size() == 1) {
-    if (isBullet(s[0])) return MarkerType::bullet;
+    if (auto type = bulletType(s[0])) return type;
     // A short dash in small type is often read as a tilde.
     if (s[0] == U'-' || s[0] == U'–' || s[0] == U'—' || s[0] == U'~') return MarkerType::hyphen;
     if (s[0] == U'*') return MarkerType::asterisk;

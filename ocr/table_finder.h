@@ -5,7 +5,21 @@
 #include "engine.h"
 #include "layout_page.h"
 
-// The page's tables: grids of crossing ruling lines (each cell holds the words
-// whose centres lie in it) and runs of at least three rows of short segments
-// aligned in columns. Marks the lines they take as used.
-std::vector<TableElement> findTables(PageState* state);
+// Tables drawn with lines or tints: grids of crossing rules, tables ruled
+// only between rows, and stacks of tinted (zebra) rows. Columns not drawn
+// are found from the gaps that no word crosses. Marks the lines they take.
+std::vector<TableElement> findRuledTables(PageState* state);
+
+// Borderless tables: runs of at least three rows of short segments aligned
+// in columns. Marks the lines they take.
+std::vector<TableElement> findAlignedTables(PageState* state);
+
+// The table of the cells between consecutive `xs` and consecutive `ys`
+// (pixels, ascending): each cell holds the words whose centres lie in it,
+// words of a line joined by spaces, lines by line feeds.
+TableElement tableOfGrid(const PageState& state, const std::vector<int>& xs,
+                         const std::vector<int>& ys);
+
+// The x edges of the columns of `area`: its left and right edges and the
+// middle of every gap at least `gap` wide that no free word in it crosses.
+std::vector<int> columnEdges(const PageState& state, const PixelRect& area, int gap);

@@ -13,6 +13,8 @@
 #include "languages.h"
 #include "layout_analysis.h"
 #include "leptonica_image.h"
+#include "list_markers.h"
+#include "pixel_features.h"
 
 namespace {
 
@@ -132,13 +134,17 @@ class TesseractEngine : public RecognitionEngine {
     layout.width = pixGetWidth(page.image.get());
     layout.height = pixGetHeight(page.image.get());
     for (Line& line : page.lines) {
-      layout.lines.push_back({line.recognized.text, std::move(line.words), line.pixels, line.block});
+      LayoutLine& added = layout.lines.emplace_back();
+      added.text = line.recognized.text;
+      added.words = std::move(line.words);
+      added.box = line.pixels;
+      added.block = line.block;
     }
-    findRules(page.image.get(), &layout.horizontalRules, &layout.verticalRules);
-    documents->clear();
-    if (layout.lines.empty() && layout.horizontalRules.empty()) return true;
-    documents->push_back(analyseLayout(layout));
-    for (TableElement& table : documents->back().tables) readEmptyCells(page, &table);
+    findPixelFeatures(page.image.get(), &layout);
+    *documents = analyseLayout(layout);
+    for (DocumentContainer& document : *documents) {
+      for (TableElement& table : document.tables) readEmptyCells(page, &table);
+    }
     return true;
   }
 
@@ -308,11 +314,13 @@ class TesseractEngine : public RecognitionEngine {
 
   // Reads one line alone; returns its confidence, or -1 when nothing was read.
   // Layout leaves small full-width punctuation at a line's end outside its box,
-  // hence the wide horizontal margin.
-  static float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text) {
+  // hence the wide horizontal margin; on the left it would take in the marker
+  // of a text that starts after one.
+  static float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text,
+                        bool afterMarker) {
     const int height = box.bottom - box.top;
     const int pad = std::max(2, height / 6);
-    const int left = std::max(0, box.left - height);
+    const int left = std::max(0, box.left - (afterMarker ? pad : height));
     const int top = std::max(0, box.top - pad);
     api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
     api->SetRectangle(left, top, box.right + height - left, box.bottom + pad - top);
@@ -347,7 +355,8 @@ class TesseractEngine : public RecognitionEngine {
       std::vector<Reading> readings(probe.size());
       float score = 0;
       for (size_t i = 0; i < probe.size(); ++i) {
-        readings[i].confidence = readLine(api.get(), probe[i]->pixels, &readings[i].text);
+        readings[i].confidence = readLine(api.get(), textBox(*probe[i]), &readings[i].text,
+                                          keepsMarker(*probe[i]));
         score += readings[i].confidence;
       }
       // A model that loses is freed at once: at most two are held besides the primary.
@@ -364,16 +373,41 @@ class TesseractEngine : public RecognitionEngine {
       if (probed != probe.end()) {
         reading = bestReadings[probed - probe.begin()];
       } else {
-        reading.confidence = readLine(best.get(), line->pixels, &reading.text);
+        reading.confidence = readLine(best.get(), textBox(*line), &reading.text, keepsMarker(*line));
       }
       // Another script's model reads Latin too, but is only believed for its own script.
       if (reading.confidence > line->recognized.confidence && hasEastAsianScript(reading.text)) {
-        line->recognized.text = reading.text;
-        line->recognized.confidence = reading.confidence;
-        // The primary model's words were misread; the line is one word now.
-        line->words = {LayoutWord{reading.text, line->pixels}};
+        takeReading(reading, line);
       }
     }
+  }
+
+  // A list marker that the primary model read before the text ("1.", "a)")
+  // stays its reading: the list rules need it as a word of its own, and the
+  // other model reads it no better.
+  static bool keepsMarker(const Line& line) {
+    return line.words.size() >= 2 && markerTypeOf(line.words.front().text).has_value();
+  }
+
+  // What the other model reads of a line: all of it, or what follows its marker.
+  static PixelRect textBox(const Line& line) {
+    PixelRect box = line.pixels;
+    if (keepsMarker(line)) box.left = line.words[1].box.left;
+    return box;
+  }
+
+  // The primary model's words were misread: the text (after a kept marker)
+  // becomes one word.
+  static void takeReading(const Reading& reading, Line* line) {
+    line->recognized.confidence = reading.confidence;
+    if (keepsMarker(*line)) {
+      LayoutWord marker = line->words.front();
+      line->words = {marker, LayoutWord{reading.text, textBox(*line)}};
+      line->recognized.text = marker.text + " " + reading.text;
+      return;
+    }
+    line->recognized.text = reading.text;
+    line->words = {LayoutWord{reading.text, line->pixels}};
   }
 
   std::string datapath_;

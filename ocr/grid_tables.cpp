@@ -1,0 +1,280 @@
+#include "table_finder.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+std::vector<int> distinct(std::vector<int> values, int tolerance) {
+  std::sort(values.begin(), values.end());
+  std::vector<int> kept;
+  for (int v : values) {
+    if (kept.empty() || v - kept.back() > tolerance) kept.push_back(v);
+  }
+  return kept;
+}
+
+class RuledTables {
+ public:
+  explicit RuledTables(PageState* state)
+      : state_(*state), tolerance_(std::max(3, state->lineHeight / 3)) {}
+
+  std::vector<TableElement> run() {
+    grids();
+    rowRuled();
+    zebra();
+    return std::move(tables_);
+  }
+
+ private:
+  // ---- Grids: at least two horizontal and two vertical rules that cross.
+
+  void grids() {
+    const std::vector<PixelRect>& across = state_.page.horizontalRules;
+    const std::vector<PixelRect>& down = state_.page.verticalRules;
+    const size_t n = across.size() + down.size();
+    std::vector<size_t> group(n);
+    std::iota(group.begin(), group.end(), 0);
+    auto find = [&](size_t i) {
+      while (group[i] != i) i = group[i] = group[group[i]];
+      return i;
+    };
+    for (size_t h = 0; h < across.size(); ++h) {
+      for (size_t v = 0; v < down.size(); ++v) {
+        if (crosses(across[h], down[v])) group[find(h)] = find(across.size() + v);
+      }
+    }
+    for (size_t root = 0; root < n; ++root) {
+      std::vector<int> ys, xs;
+      for (size_t i = 0; i < n; ++i) {
+        if (find(i) != root) continue;
+        if (i < across.size()) {
+          ys.push_back(across[i].midY());
+        } else {
+          xs.push_back(down[i - across.size()].midX());
+        }
+      }
+      ys = distinct(ys, tolerance_);
+      xs = distinct(xs, tolerance_);
+      if (ys.size() >= 2 && xs.size() >= 2) add(xs, ys);
+    }
+  }
+
+  bool crosses(const PixelRect& a, const PixelRect& b) const {
+    return b.midX() >= a.left - tolerance_ && b.midX() <= a.right + tolerance_ &&
+           a.midY() >= b.top - tolerance_ && a.midY() <= b.bottom + tolerance_;
+  }
+
+  // ---- Rules between rows only: a stack of rules of one width, close
+  // together, over at least two columns. The header often has no rule above.
+
+  void rowRuled() {
+    std::vector<PixelRect> rules = freeRules(state_.page.horizontalRules);
+    std::sort(rules.begin(), rules.end(),
+              [](const PixelRect& a, const PixelRect& b) { return a.top < b.top; });
+    std::vector<PixelRect> bands;
+    for (const PixelRect& rule : rules) bands.push_back(rule);
+    stacks(bands, 6 * state_.lineHeight, [&](const std::vector<PixelRect>& stack) {
+      if (stack.size() < 3) return;
+      std::vector<int> ys;
+      for (const PixelRect& rule : stack) ys.push_back(rule.midY());
+      ys = distinct(ys, tolerance_);
+      if (ys.size() < 3) return;
+      ys.insert(ys.begin(), headerTop(stack.front(), ys.front()));
+      const PixelRect area{stack.front().left, ys.front(), stack.front().right, ys.back()};
+      std::vector<int> xs = columnEdges(state_, area, gapWidth());
+      if (xs.size() >= 3 && everyBandHasText(xs, distinct(ys, tolerance_))) {
+        add(xs, distinct(ys, tolerance_));
+      }
+    });
+  }
+
+  // ---- Zebra rows: tinted bands of one width, every other row or all.
+
+  void zebra() {
+    std::vector<PixelRect> panels;
+    for (const Panel& panel : state_.page.panels) {
+      if (panel.box.height() <= 4 * state_.lineHeight && !insideTable(panel.box)) {
+        panels.push_back(panel.box);
+      }
+    }
+    stacks(panels, 3 * state_.lineHeight, [&](const std::vector<PixelRect>& stack) {
+      if (stack.size() < 2 || !evenBands(stack)) return;
+      std::vector<int> ys;
+      int height = 0;
+      for (const PixelRect& band : stack) {
+        ys.push_back(band.top);
+        ys.push_back(band.bottom);
+        height = std::max(height, band.height());
+      }
+      ys = distinct(ys, tolerance_);
+      // Untinted rows above the first band and below the last one.
+      if (hasTextIn({stack.front().left, stack.front().top - height, stack.front().right,
+                     stack.front().top})) {
+        ys.insert(ys.begin(), stack.front().top - height);
+      }
+      if (hasTextIn({stack.back().left, stack.back().bottom, stack.back().right,
+                     stack.back().bottom + height})) {
+        ys.push_back(stack.back().bottom + height);
+      }
+      const PixelRect area{stack.front().left, ys.front(), stack.front().right, ys.back()};
+      std::vector<int> xs = columnEdges(state_, area, gapWidth());
+      if (xs.size() >= 3 && everyBandHasText(xs, ys)) add(xs, ys);
+    });
+  }
+
+  // Rows of a table are alike in height, and tinted either all or every other.
+  static bool evenBands(const std::vector<PixelRect>& stack) {
+    std::vector<int> heights;
+    for (const PixelRect& band : stack) heights.push_back(band.height());
+    const int typical = median(heights);
+    for (size_t i = 0; i < stack.size(); ++i) {
+      if (stack[i].height() * 5 < typical * 3 || stack[i].height() * 5 > typical * 8) return false;
+      const int gap = i ? stack[i].top - stack[i - 1].bottom : 0;
+      if (gap * 2 > typical * 3) return false;
+    }
+    return true;
+  }
+
+  // Calls `take` with each run of boxes of one left and right edge whose
+  // vertical gaps are at most `maxGap`. `boxes` are sorted by top.
+  template <typename Take>
+  void stacks(const std::vector<PixelRect>& boxes, int maxGap, Take take) const {
+    std::vector<bool> done(boxes.size());
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      if (done[i]) continue;
+      std::vector<PixelRect> stack{boxes[i]};
+      for (size_t j = i + 1; j < boxes.size(); ++j) {
+        const PixelRect& last = stack.back();
+        if (done[j] || boxes[j].top - last.bottom > maxGap) continue;
+        if (std::abs(boxes[j].left - last.left) <= 2 * tolerance_ &&
+            std::abs(boxes[j].right - last.right) <= 2 * tolerance_ &&
+            boxes[j].top - last.top >= state_.lineHeight) {
+          stack.push_back(boxes[j]);
+          done[j] = true;
+        }
+      }
+      take(stack);
+    }
+  }
+
+  std::vector<PixelRect> freeRules(const std::vector<PixelRect>& rules) const {
+    std::vector<PixelRect> free;
+    for (const PixelRect& rule : rules) {
+      if (!insideTable(rule)) free.push_back(rule);
+    }
+    return free;
+  }
+
+  bool insideTable(const PixelRect& box) const {
+    for (const PixelRect& area : areas_) {
+      if (containsPoint({area.left - tolerance_, area.top - tolerance_, area.right + tolerance_,
+                         area.bottom + tolerance_},
+                        box.midX(), box.midY())) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // The top of the header row above the first rule: the free lines close
+  // above it, each close below the next.
+  int headerTop(const PixelRect& rule, int ruleY) const {
+    int top = ruleY;
+    std::vector<size_t> above;
+    for (size_t i = 0; i < state_.page.lines.size(); ++i) {
+      const PixelRect& box = state_.line(i).box;
+      if (!state_.used[i] && box.bottom <= ruleY + tolerance_ && box.midX() >= rule.left &&
+          box.midX() < rule.right) {
+        above.push_back(i);
+      }
+    }
+    std::sort(above.begin(), above.end(), [&](size_t a, size_t b) {
+      return state_.line(a).box.bottom > state_.line(b).box.bottom;
+    });
+    for (size_t i : above) {
+      const PixelRect& box = state_.line(i).box;
+      if (top - box.bottom > state_.lineHeight * 3 / 4) break;
+      top = std::min(top, box.top);
+    }
+    return std::max(0, top - std::max(2, state_.lineHeight / 3));
+  }
+
+  bool hasTextIn(const PixelRect& area) const {
+    for (size_t i = 0; i < state_.page.lines.size(); ++i) {
+      const PixelRect& box = state_.line(i).box;
+      if (!state_.used[i] && containsPoint(area, box.midX(), box.midY())) return true;
+    }
+    return false;
+  }
+
+  bool everyBandHasText(const std::vector<int>& xs, const std::vector<int>& ys) const {
+    for (size_t r = 0; r + 1 < ys.size(); ++r) {
+      if (!hasTextIn({xs.front(), ys[r], xs.back(), ys[r + 1]})) return false;
+    }
+    return true;
+  }
+
+  int gapWidth() const { return std::max(6, state_.lineHeight * 3 / 4); }
+
+  void add(const std::vector<int>& xs, const std::vector<int>& ys) {
+    const PixelRect area{xs.front(), ys.front(), xs.back(), ys.back()};
+    tables_.push_back(tableOfGrid(state_, xs, ys));
+    takeLinesIn(&state_, area);
+    areas_.push_back(area);
+  }
+
+  PageState& state_;
+  const int tolerance_;
+  std::vector<TableElement> tables_;
+  std::vector<PixelRect> areas_;
+};
+
+}  // namespace
+
+TableElement tableOfGrid(const PageState& state, const std::vector<int>& xs,
+                         const std::vector<int>& ys) {
+  TableElement table;
+  table.region = state.normalized({xs.front(), ys.front(), xs.back(), ys.back()});
+  for (size_t r = 0; r + 1 < ys.size(); ++r) {
+    std::vector<TextElement> row;
+    for (size_t c = 0; c + 1 < xs.size(); ++c) {
+      const PixelRect cell{xs[c], ys[r], xs[c + 1], ys[r + 1]};
+      std::string text;
+      for (const LayoutLine& line : state.page.lines) {
+        std::string part;
+        for (const LayoutWord& word : line.words) {
+          if (isNoise(word.text) || !containsPoint(cell, word.box.midX(), word.box.midY())) continue;
+          part += (part.empty() ? "" : " ") + word.text;
+        }
+        if (!part.empty()) text += (text.empty() ? "" : "\n") + part;
+      }
+      row.push_back({text, state.normalized(cell)});
+    }
+    table.rows.push_back(std::move(row));
+  }
+  return table;
+}
+
+std::vector<int> columnEdges(const PageState& state, const PixelRect& area, int gap) {
+  std::vector<std::pair<int, int>> spans;
+  for (size_t i = 0; i < state.page.lines.size(); ++i) {
+    if (state.used[i]) continue;
+    for (const LayoutWord& word : state.line(i).words) {
+      if (!isNoise(word.text) && containsPoint(area, word.box.midX(), word.box.midY())) {
+        spans.emplace_back(word.box.left, word.box.right);
+      }
+    }
+  }
+  std::sort(spans.begin(), spans.end());
+  std::vector<int> edges{area.left};
+  int reach = spans.empty() ? area.left : spans.front().second;
+  for (const auto& [left, right] : spans) {
+    if (left - reach >= gap) edges.push_back((left + reach) / 2);
+    reach = std::max(reach, right);
+  }
+  edges.push_back(area.right);
+  return edges;
+}
+
+std::vector<TableElement> findRuledTables(PageState* state) { return RuledTables(state).run(); }

@@ -1,0 +1,149 @@
+#include "heading_finder.h"
+
+#include <cmath>
+
+namespace {
+
+// Larger: the x-height (or, where it is unknown, the line height) at least
+// this share of the body's. Bolder: stems at least this much wider.
+constexpr double kLargerXHeight = 1.2;
+constexpr double kLargerHeight = 1.3;
+constexpr double kBolderStroke = 1.3;
+
+struct Body {
+  int xHeight = 0;
+  int height = 0;
+  float stroke = 0;
+};
+
+// The body's type: that of most lines, in lists and tables too, of Latin or
+// of East Asian script (`eastAsian`); none when the page has no such lines.
+Body bodyOf(const PageState& state, bool eastAsian) {
+  std::vector<int> xHeights, heights, strokes;
+  for (const LayoutLine& line : state.page.lines) {
+    if (isEastAsian(line.text) != eastAsian) continue;
+    if (line.xHeight > 0) xHeights.push_back(line.xHeight);
+    heights.push_back(line.box.height());
+    if (line.stroke > 0) strokes.push_back(static_cast<int>(std::lround(line.stroke * 100)));
+  }
+  return {median(xHeights), median(heights), median(strokes) / 100.0f};
+}
+
+class HeadingFinder {
+ public:
+  explicit HeadingFinder(PageState* state)
+      : state_(*state), latin_(bodyOf(*state, false)), eastAsian_(bodyOf(*state, true)) {
+    for (size_t i = 0; i < state_.page.lines.size(); ++i) {
+      if (!state_.used[i]) free_.push_back(i);
+    }
+    std::sort(free_.begin(), free_.end(), [&](size_t a, size_t b) {
+      return state_.line(a).box.top < state_.line(b).box.top;
+    });
+  }
+
+  std::vector<TextElement> run() {
+    std::vector<TextElement> headings;
+    for (size_t k = 0; k < free_.size(); ++k) {
+      if (!isHeading(k)) continue;
+      const size_t first = free_[k];
+      TextElement heading{state_.line(first).text, {}};
+      PixelRect area = state_.line(first).box;
+      state_.used[first] = true;
+      // Wrapped lines of the same size, close below.
+      while (k + 1 < free_.size() && wrapsOnto(k)) {
+        ++k;
+        heading.transcript += "\n" + state_.line(free_[k]).text;
+        area = unite(area, state_.line(free_[k]).box);
+        state_.used[free_[k]] = true;
+      }
+      heading.region = state_.normalized(area);
+      headings.push_back(std::move(heading));
+    }
+    return headings;
+  }
+
+ private:
+  // The body type to measure a line against: of its own script where the
+  // page has that, else of the other.
+  const Body& bodyFor(const LayoutLine& line) const {
+    const bool eastAsian = isEastAsian(line.text);
+    const Body& own = eastAsian ? eastAsian_ : latin_;
+    return own.height > 0 ? own : (eastAsian ? latin_ : eastAsian_);
+  }
+
+  bool larger(const LayoutLine& line) const {
+    const Body& body = bodyFor(line);
+    if (line.xHeight > 0 && body.xHeight > 0) return line.xHeight >= kLargerXHeight * body.xHeight;
+    return line.box.height() >= kLargerHeight * body.height;
+  }
+
+  bool bolder(const LayoutLine& line) const {
+    const Body& body = bodyFor(line);
+    return body.stroke > 0 && line.stroke >= kBolderStroke * body.stroke;
+  }
+
+  bool isHeading(size_t k) const {
+    const LayoutLine& line = state_.line(free_[k]);
+    if (!hasLetters(line.text) || sideBySide(k)) return false;
+    if (larger(line)) return true;
+    return bolder(line) && (apart(k) || ruleBelow(line));
+  }
+
+  // Space above and below, as between blocks, not lines of one paragraph.
+  bool apart(size_t k) const {
+    const PixelRect& box = state_.line(free_[k]).box;
+    const int space = state_.lineHeight * 3 / 5;
+    const bool above = k == 0 || box.top - state_.line(free_[k - 1]).box.bottom >= space;
+    const bool below =
+        k + 1 == free_.size() || state_.line(free_[k + 1]).box.top - box.bottom >= space / 2;
+    return above && below;
+  }
+
+  bool ruleBelow(const LayoutLine& line) const {
+    for (const PixelRect& rule : state_.page.horizontalRules) {
+      if (rule.top >= line.box.bottom && rule.top - line.box.bottom <= state_.lineHeight &&
+          rule.left <= line.box.left + state_.lineHeight && rule.right >= line.box.right) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // A line that shares its row with another is a cell of a table, not a heading.
+  bool sideBySide(size_t k) const {
+    const PixelRect& box = state_.line(free_[k]).box;
+    for (size_t i = 0; i < state_.page.lines.size(); ++i) {
+      if (i == free_[k]) continue;
+      const PixelRect& other = state_.line(i).box;
+      if (verticalOverlap(box, other) * 2 > std::min(box.height(), other.height()) &&
+          (other.left >= box.right || other.right <= box.left)) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Whether the heading of free line k goes on in the next one.
+  bool wrapsOnto(size_t k) const {
+    const LayoutLine& a = state_.line(free_[k]);
+    const LayoutLine& b = state_.line(free_[k + 1]);
+    const int height = a.box.height();
+    return (larger(b) || bolder(b)) && std::abs(b.box.height() - height) * 100 <= height * 20 &&
+           b.box.top - a.box.bottom <= height / 2 && !sideBySide(k + 1);
+  }
+
+  static bool hasLetters(const std::string& text) {
+    size_t letters = 0;
+    for (unsigned char c : text) letters += std::isalpha(c) || c >= 0xC0;
+    return letters >= 2 || (letters >= 1 && text.size() >= 3);
+  }
+
+  PageState& state_;
+  const Body latin_;
+  const Body eastAsian_;
+  std::vector<size_t> free_;  // the free lines, top to bottom
+};
+
+}  // namespace
+
+std::vector<TextElement> findHeadings(PageState* state) { return HeadingFinder(state).run(); }

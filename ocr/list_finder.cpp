@@ -1,0 +1,191 @@
+#include "list_finder.h"
+
+#include <cstdlib>
+#include <optional>
+
+#include "list_markers.h"
+
+namespace {
+
+struct Item {
+  ListItem item;
+  PixelRect box;
+  int markerLeft = 0;
+  int textLeft = 0;
+  bool drawn = false;     // the marker is a drawn bullet
+  std::string marker;     // the marker word as read, for text markers
+  std::vector<size_t> lines;
+};
+
+MarkerType markerOfShape(GlyphShape shape) {
+  switch (shape) {
+    case GlyphShape::disc: return MarkerType::bullet;
+    case GlyphShape::circle: return MarkerType::hollowBullet;
+    case GlyphShape::square:
+    case GlyphShape::hollowSquare: return MarkerType::squareBullet;
+    case GlyphShape::dash: return MarkerType::hyphen;
+    case GlyphShape::triangle: return MarkerType::triangleBullet;
+  }
+  return MarkerType::bullet;
+}
+
+const char* characterOfShape(GlyphShape shape) {
+  switch (shape) {
+    case GlyphShape::disc: return "•";
+    case GlyphShape::circle: return "◦";
+    case GlyphShape::square: return "▪";
+    case GlyphShape::hollowSquare: return "□";
+    case GlyphShape::dash: return "–";
+    case GlyphShape::triangle: return "‣";
+  }
+  return "•";
+}
+
+size_t codePointCount(const std::string& s) {
+  size_t n = 0;
+  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+// Whether the line's first word is the recognizer's reading of the glyph:
+// a mark of one or two characters where the glyph is.
+bool wordIsGlyph(const LayoutWord& word, const Glyph& glyph, int lineHeight) {
+  return codePointCount(word.text) <= 2 && word.box.left <= glyph.box.right + lineHeight / 4 &&
+         word.box.width() <= lineHeight * 6 / 5;
+}
+
+std::optional<Item> drawnItem(const LayoutLine& line, size_t index) {
+  const Glyph& glyph = *line.glyph;
+  const int h = line.box.height();
+  size_t first = 0;
+  if (!line.words.empty() && wordIsGlyph(line.words.front(), glyph, h)) first = 1;
+  std::string text;
+  if (line.words.size() > 1 || first == 0) {
+    for (size_t w = first; w < line.words.size(); ++w) text += (text.empty() ? "" : " ") + line.words[w].text;
+  }
+  if (text.empty()) return std::nullopt;
+  Item item;
+  item.item = {std::string(characterOfShape(glyph.shape)) + " " + text, markerOfShape(glyph.shape)};
+  item.box = unite(line.box, glyph.box);
+  item.markerLeft = glyph.box.left;
+  item.textLeft = first < line.words.size() ? line.words[first].box.left : line.box.left;
+  item.drawn = glyph.shape != GlyphShape::dash;
+  item.lines = {index};
+  return item;
+}
+
+std::optional<Item> textItem(const LayoutLine& line, size_t index) {
+  if (line.words.size() < 2) return std::nullopt;
+  auto type = markerTypeOf(line.words.front().text);
+  if (!type) return std::nullopt;
+  Item item;
+  item.item = {line.text, type};
+  item.box = line.box;
+  item.markerLeft = line.box.left;
+  item.textLeft = line.words[1].box.left;
+  item.marker = line.words.front().text;
+  item.lines = {index};
+  return item;
+}
+
+class ListFinder {
+ public:
+  explicit ListFinder(PageState* state)
+      : state_(*state), tolerance_(std::max(4, state->lineHeight / 2)) {}
+
+  std::vector<ListElement> run() {
+    std::vector<Item> items;
+    for (size_t i = 0; i < state_.page.lines.size(); ++i) {
+      if (state_.used[i]) {
+        flush(&items);
+        continue;
+      }
+      const LayoutLine& line = state_.line(i);
+      std::optional<Item> start = line.glyph ? drawnItem(line, i) : textItem(line, i);
+      if (start) {
+        items.push_back(std::move(*start));
+      } else if (!items.empty() && continues(items.back(), line, i)) {
+        Item& item = items.back();
+        item.item.itemString += " " + line.text;
+        item.box = unite(item.box, line.box);
+        item.lines.push_back(i);
+      } else {
+        flush(&items);
+      }
+    }
+    flush(&items);
+    return std::move(lists_);
+  }
+
+ private:
+  // A wrapped line of the item: the next line, close below it, hanging at
+  // or right of the item's text.
+  bool continues(const Item& item, const LayoutLine& line, size_t index) const {
+    if (index != item.lines.back() + 1) return false;
+    const int gap = line.box.top - item.box.bottom;
+    return gap <= state_.lineHeight && gap > -state_.lineHeight / 2 &&
+           line.box.left >= item.textLeft - tolerance_;
+  }
+
+  // Consecutive items close to each other make one list.
+  void flush(std::vector<Item>* items) {
+    size_t start = 0;
+    while (start < items->size()) {
+      size_t end = start + 1;
+      while (end < items->size() &&
+             belongsTogether((*items)[start], (*items)[end - 1], (*items)[end])) {
+        ++end;
+      }
+      if (end - start >= 2 || (*items)[start].drawn) add(*items, start, end);
+      start = end;
+    }
+    items->clear();
+  }
+
+  bool belongsTogether(const Item& first, const Item& previous, const Item& next) const {
+    const int gap = next.box.top - previous.box.bottom;
+    return gap >= -tolerance_ && gap <= 2 * state_.lineHeight &&
+           next.markerLeft >= first.markerLeft - tolerance_;
+  }
+
+  void add(std::vector<Item>& items, size_t start, size_t end) {
+    lettersNotNumerals(items, start, end);
+    ListElement list;
+    PixelRect area = items[start].box;
+    for (size_t k = start; k < end; ++k) {
+      list.items.push_back(items[k].item);
+      area = unite(area, items[k].box);
+      for (size_t i : items[k].lines) state_.used[i] = true;
+    }
+    list.region = state_.normalized(area);
+    lists_.push_back(std::move(list));
+  }
+
+  // "i." after "h." in the same column is a letter, not a Roman one; so are
+  // "v." and "x." in their places.
+  void lettersNotNumerals(std::vector<Item>& items, size_t start, size_t end) const {
+    for (size_t k = start + 1; k < end; ++k) {
+      Item& item = items[k];
+      const auto type = item.item.markerType;
+      if (codePointCount(item.marker) > 3 ||
+          (type != MarkerType::lowercaseRoman && type != MarkerType::uppercaseRoman)) {
+        continue;
+      }
+      const MarkerType letter = type == MarkerType::lowercaseRoman ? MarkerType::lowercaseLatin
+                                                                   : MarkerType::uppercaseLatin;
+      for (size_t j = k; j-- > start;) {
+        if (std::abs(items[j].markerLeft - item.markerLeft) > tolerance_) continue;
+        if (items[j].item.markerType == letter) item.item.markerType = letter;
+        break;
+      }
+    }
+  }
+
+  PageState& state_;
+  const int tolerance_;
+  std::vector<ListElement> lists_;
+};
+
+}  // namespace
+
+std::vector<ListElement> findLists(PageState* state) { return ListFinder(state).run(); }

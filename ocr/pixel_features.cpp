@@ -1,0 +1,284 @@
+#include "pixel_features.h"
+
+#include <algorithm>
+#include <memory>
+
+#include <leptonica/allheaders.h>
+
+#include "leptonica_image.h"
+
+namespace {
+
+// The page's ground: its most common grey.
+int groundOf(Pix* grey) {
+  NUMA* histogram = pixGetGrayHistogram(grey, std::max(1, pixGetWidth(grey) / 400));
+  if (!histogram) return 255;
+  l_float32 count = 0;
+  l_int32 mode = 255;
+  numaGetMax(histogram, &count, &mode);
+  numaDestroy(&histogram);
+  return mode;
+}
+
+// Ink is well darker than the ground: antialiased edges of text count half.
+constexpr int kInkContrast = 70;
+// Bullets are small: their thin antialiased outlines need a lighter cut to stay closed.
+constexpr int kGlyphContrast = 40;
+// Rules and borders are often a light grey, far lighter than text.
+constexpr int kRuleContrast = 22;
+// Panels are tinted only slightly: a code block on white is 248 against 255.
+constexpr int kPanelContrast = 3;
+
+int medianLineHeight(const PageLayout& page) {
+  std::vector<int> heights;
+  for (const LayoutLine& line : page.lines) heights.push_back(line.box.height());
+  if (heights.empty()) return 16;
+  std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+  return std::max(8, heights[heights.size() / 2]);
+}
+
+// The boxes of the dark runs at least `length` long one way and at most
+// `thickness` the other, found by opening the binary image with a line.
+std::vector<PixelRect> rulings(Pix* binary, int length, int thickness, bool horizontal) {
+  std::vector<PixelRect> found;
+  PixPtr opened(horizontal ? pixOpenBrick(nullptr, binary, length, 1)
+                           : pixOpenBrick(nullptr, binary, 1, length));
+  if (!opened) return found;
+  BOXA* boxes = pixConnCompBB(opened.get(), 8);
+  if (!boxes) return found;
+  for (l_int32 i = 0; i < boxaGetCount(boxes); ++i) {
+    l_int32 x, y, w, h;
+    if (boxaGetBoxGeometry(boxes, i, &x, &y, &w, &h) != 0) continue;
+    if ((horizontal ? h : w) <= thickness) found.push_back({x, y, x + w, y + h});
+  }
+  boxaDestroy(&boxes);
+  return found;
+}
+
+void rulesAt(Pix* grey, int threshold, std::vector<PixelRect>* horizontal,
+             std::vector<PixelRect>* vertical) {
+  PixPtr binary(pixThresholdToBinary(grey, threshold));
+  if (!binary) return;
+  const int width = pixGetWidth(grey), height = pixGetHeight(grey);
+  const int thickness = std::max(4, std::min(width, height) / 150);
+  // Rules run across several words; letters are far shorter.
+  *horizontal = rulings(binary.get(), std::max(40, width / 20), thickness, true);
+  *vertical = rulings(binary.get(), std::max(24, height / 30), thickness, false);
+}
+
+// Regions of another ground than the page's, at least `size` across both
+// ways: opening the mask of off-ground pixels with a square that size wipes
+// out text strokes and keeps solid areas (a panel's text is off-ground too).
+std::vector<Panel> findPanels(Pix* grey, int ground, int size) {
+  std::vector<Panel> panels;
+  PixPtr offGround(pixGenerateMaskByBand(grey, std::max(0, ground - kPanelContrast + 1),
+                                         std::min(255, ground + kPanelContrast - 1), 0, 0));
+  if (!offGround) return panels;
+  PixPtr opened(pixOpenBrick(nullptr, offGround.get(), size, size));
+  if (!opened) return panels;
+  BOXA* boxes = pixConnCompBB(opened.get(), 4);
+  if (!boxes) return panels;
+  const long long page = static_cast<long long>(pixGetWidth(grey)) * pixGetHeight(grey);
+  for (l_int32 i = 0; i < boxaGetCount(boxes); ++i) {
+    l_int32 x, y, w, h;
+    if (boxaGetBoxGeometry(boxes, i, &x, &y, &w, &h) != 0) continue;
+    // A ground that fills most of the image is the page's own, shaded.
+    if (static_cast<long long>(w) * h * 2 > page) continue;
+    panels.push_back({{x, y, x + w, y + h}});
+  }
+  boxaDestroy(&boxes);
+  std::sort(panels.begin(), panels.end(), [](const Panel& a, const Panel& b) {
+    return a.box.top != b.box.top ? a.box.top < b.box.top : a.box.left < b.box.left;
+  });
+  return panels;
+}
+
+// The stroke width of the ink in `box`: its area over half its outline (a
+// stroke of width w and length l has area wl and an outline of about 2l),
+// so long horizontal strokes of Han characters count as thin as they are.
+float strokeIn(Pix* ink, const PixelRect& box) {
+  const l_uint32* data = pixGetData(ink);
+  const int wpl = pixGetWpl(ink);
+  const int left = std::max(0, box.left), top = std::max(0, box.top);
+  const int right = std::min(box.right, static_cast<int>(pixGetWidth(ink)));
+  const int bottom = std::min(box.bottom, static_cast<int>(pixGetHeight(ink)));
+  long on = 0, edges = 0;
+  for (int y = top; y < bottom; ++y) {
+    const l_uint32* row = data + static_cast<long>(y) * wpl;
+    const l_uint32* above = y > top ? row - wpl : nullptr;
+    bool previous = false;
+    for (int x = left; x < right; ++x) {
+      const bool bit = GET_DATA_BIT(row, x);
+      on += bit;
+      edges += bit != previous;
+      edges += above ? bit != static_cast<bool>(GET_DATA_BIT(above, x)) : bit;
+      previous = bit;
+    }
+    edges += previous;
+  }
+  return edges ? 2.0f * on / edges : 0.0f;
+}
+
+// The height of the dense band of the ink in `box`, where most letters have
+// ink in every row: the x-height of Latin type, the full height of Han,
+// kana and Hangul, which fill their square.
+int xHeightIn(Pix* ink, const PixelRect& box) {
+  const int left = std::max(0, box.left), top = std::max(0, box.top);
+  const int right = std::min(box.right, static_cast<int>(pixGetWidth(ink)));
+  const int bottom = std::min(box.bottom, static_cast<int>(pixGetHeight(ink)));
+  std::vector<int> counts;
+  for (int y = top; y < bottom; ++y) {
+    const l_uint32* row = pixGetData(ink) + static_cast<long>(y) * pixGetWpl(ink);
+    int count = 0;
+    for (int x = left; x < right; ++x) count += GET_DATA_BIT(row, x);
+    counts.push_back(count);
+  }
+  const int peak = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
+  int best = 0, run = 0;
+  for (int count : counts) {
+    run = count * 2 >= peak && peak > 0 ? run + 1 : 0;
+    best = std::max(best, run);
+  }
+  return best;
+}
+
+struct Component {
+  PixelRect box;
+  InkMask mask;
+};
+
+InkMask maskOf(Pix* pix) {
+  InkMask mask;
+  mask.width = pixGetWidth(pix);
+  mask.height = pixGetHeight(pix);
+  mask.on.resize(static_cast<size_t>(mask.width) * mask.height);
+  for (int y = 0; y < mask.height; ++y) {
+    const l_uint32* row = pixGetData(pix) + static_cast<long>(y) * pixGetWpl(pix);
+    for (int x = 0; x < mask.width; ++x) mask.on[static_cast<size_t>(y) * mask.width + x] = GET_DATA_BIT(row, x);
+  }
+  return mask;
+}
+
+// The connected shapes of `ink` inside `area`, in page pixels, left to right.
+std::vector<Component> componentsIn(Pix* ink, const PixelRect& area) {
+  std::vector<Component> found;
+  BOX* clipBox = boxCreate(area.left, area.top, area.width(), area.height());
+  PixPtr clip(pixClipRectangle(ink, clipBox, nullptr));
+  boxDestroy(&clipBox);
+  if (!clip) return found;
+  PIXA* shapes = nullptr;
+  BOXA* boxes = pixConnComp(clip.get(), &shapes, 8);
+  if (!boxes || !shapes) {
+    boxaDestroy(&boxes);
+    pixaDestroy(&shapes);
+    return found;
+  }
+  for (l_int32 i = 0; i < boxaGetCount(boxes); ++i) {
+    l_int32 x, y, w, h;
+    if (boxaGetBoxGeometry(boxes, i, &x, &y, &w, &h) != 0) continue;
+    PixPtr shape(pixaGetPix(shapes, i, L_CLONE));
+    if (!shape) continue;
+    found.push_back({{area.left + x, area.top + y, area.left + x + w, area.top + y + h},
+                     maskOf(shape.get())});
+  }
+  boxaDestroy(&boxes);
+  pixaDestroy(&shapes);
+  std::sort(found.begin(), found.end(),
+            [](const Component& a, const Component& b) { return a.box.left < b.box.left; });
+  return found;
+}
+
+// A bullet is the first shape of the line, mid-height, alone in its column
+// of the line and set apart from the text after it.
+// `typical` is the page's usual line height: a line without descenders is
+// shorter than its type.
+std::optional<Glyph> glyphOf(Pix* ink, const LayoutLine& line, int typical) {
+  const int h = line.box.height();
+  if (h < 6) return std::nullopt;
+  const PixelRect strip{std::max(0, line.box.left - 5 * h / 2), line.box.top,
+                        std::min(static_cast<int>(pixGetWidth(ink)), line.box.left + 2 * h),
+                        line.box.bottom};
+  if (strip.width() <= 0 || strip.height() <= 0) return std::nullopt;
+  const std::vector<Component> shapes = componentsIn(ink, strip);
+  const Component* first = nullptr;
+  for (const Component& c : shapes) {
+    if (c.box.width() * c.box.height() >= 2) {
+      first = &c;
+      break;
+    }
+  }
+  if (!first) return std::nullopt;
+  const PixelRect& g = first->box;
+  const int midY = (g.top + g.bottom) / 2;
+  if (midY < line.box.top + 3 * h / 10 || midY > line.box.bottom - h / 8) return std::nullopt;
+  for (const Component& c : shapes) {
+    if (&c == first) continue;
+    if (c.box.left <= g.right && c.box.right >= g.left) return std::nullopt;  // a dot over a letter
+    if (c.box.left > g.right && c.box.left - g.right < h / 5) return std::nullopt;  // glued to text
+  }
+  const std::optional<GlyphShape> shape = glyphShapeOf(first->mask, std::max(h, typical));
+  if (!shape) return std::nullopt;
+  return Glyph{*shape, g};
+}
+
+}  // namespace
+
+std::optional<GlyphShape> glyphShapeOf(const InkMask& mask, int lineHeight) {
+  const int w = mask.width, h = mask.height;
+  if (w <= 0 || h <= 0 || static_cast<int>(mask.on.size()) != w * h) return std::nullopt;
+  const int largest = std::max(w, h);
+  if (largest * 10 > lineHeight * 6 || largest * 5 < lineHeight) return std::nullopt;
+  long on = 0;
+  for (std::uint8_t bit : mask.on) on += bit != 0;
+  const double fill = static_cast<double>(on) / (w * h);
+  if (w >= 2 * h && h * 5 <= std::max(15, lineHeight) && fill >= 0.7) return GlyphShape::dash;
+  if (w * 10 < h * 7 || w * 10 > h * 14) return std::nullopt;
+  const bool corners = mask.at(0, 0) && mask.at(w - 1, 0) && mask.at(0, h - 1) && mask.at(w - 1, h - 1);
+  if (fill >= 0.62) return corners && fill >= 0.85 ? GlyphShape::square : GlyphShape::disc;
+  // Hollow: an empty middle inside a closed ring.
+  const int cx = w / 2, cy = h / 2;
+  auto rowHas = [&](int y, int from, int to) {
+    for (int x = from; x < to; ++x) if (mask.at(x, y)) return true;
+    return false;
+  };
+  auto columnHas = [&](int x, int from, int to) {
+    for (int y = from; y < to; ++y) if (mask.at(x, y)) return true;
+    return false;
+  };
+  const bool emptyMiddle = !mask.at(cx, cy);
+  const bool closed = rowHas(cy, 0, cx) && rowHas(cy, cx + 1, w) && columnHas(cx, 0, cy) &&
+                      columnHas(cx, cy + 1, h);
+  if (emptyMiddle && closed && largest * 2 <= lineHeight) {
+    return corners ? GlyphShape::hollowSquare : GlyphShape::circle;
+  }
+  // A triangle pointing right: full height at its left edge, a point at its right.
+  int leftRun = 0, rightRun = 0;
+  for (int y = 0; y < h; ++y) {
+    leftRun += mask.at(0, y) || (w > 1 && mask.at(1, y));
+    rightRun += mask.at(w - 1, y);
+  }
+  if (fill >= 0.4 && fill <= 0.62 && mask.at(0, 0) && mask.at(0, h - 1) && leftRun * 10 >= h * 8 &&
+      rightRun * 10 <= h * 4) {
+    return GlyphShape::triangle;
+  }
+  return std::nullopt;
+}
+
+void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical) {
+  rulesAt(grey, groundOf(grey) - kRuleContrast, horizontal, vertical);
+}
+
+void findPixelFeatures(Pix* grey, PageLayout* page) {
+  const int ground = groundOf(grey);
+  rulesAt(grey, std::max(1, ground - kRuleContrast), &page->horizontalRules, &page->verticalRules);
+  const int typical = medianLineHeight(*page);
+  page->panels = findPanels(grey, ground, typical);
+  PixPtr ink(pixThresholdToBinary(grey, std::max(1, ground - kInkContrast)));
+  PixPtr marks(pixThresholdToBinary(grey, std::max(1, ground - kGlyphContrast)));
+  if (!ink || !marks) return;
+  for (LayoutLine& line : page->lines) {
+    line.stroke = strokeIn(ink.get(), line.box);
+    line.xHeight = xHeightIn(ink.get(), line.box);
+    line.glyph = glyphOf(marks.get(), line, typical);
+  }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "page_records.h"
+
+struct Pix;
+
+// Adds to `page` what the pixels of `grey` (8-bit, dark text on a light
+// ground, the image the lines were recognized on) show besides the text:
+// ruling lines, tinted panels, and for each line its x-height, stroke width
+// and the bullet glyph drawn before its first word.
+void findPixelFeatures(Pix* grey, PageLayout* page);
+
+// The long thin dark lines of `grey`: table rulings and separators.
+void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical);
+
+// One connected shape: `on` holds width * height cells, row by row.
+struct InkMask {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> on;
+  bool at(int x, int y) const { return on[static_cast<size_t>(y) * width + x] != 0; }
+};
+
+// What bullet the shape is drawn as, if it is one: a filled or hollow disc or
+// square, a dash or a triangle. `lineHeight` is the height of its line.
+std::optional<GlyphShape> glyphShapeOf(const InkMask& mask, int lineHeight);
