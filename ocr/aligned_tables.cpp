@@ -13,9 +13,10 @@ class AlignedTables {
     size_t start = 0;
     while (start < rows.size()) {
       size_t end = start;
+      // Rows of settings and forms stand further apart than lines of text.
       while (end < rows.size() && rows[end].segments.size() >= 2 &&
              (end == start || rows[end].box.top - rows[end - 1].box.bottom <=
-                                  2 * std::max(state_.lineHeight, rows[end - 1].box.height()))) {
+                                  3 * std::max(state_.lineHeight, rows[end - 1].box.height()))) {
         ++end;
       }
       if (end - start >= 3 && looksTabular(rows, start, end)) {
@@ -95,13 +96,16 @@ class AlignedTables {
     return segments;
   }
 
-  // Short cells, as tables have; two columns of prose have long ones.
+  // Short cells in some column, as tables have (names, keys, numbers); two
+  // columns of prose have long ones side by side.
   static bool looksTabular(const std::vector<Row>& rows, size_t start, size_t end) {
-    std::vector<int> words;
+    std::vector<int> shortest;
     for (size_t r = start; r < end; ++r) {
-      for (const Segment& s : rows[r].segments) words.push_back(s.words);
+      int words = 1 << 20;
+      for (const Segment& s : rows[r].segments) words = std::min(words, s.words);
+      shortest.push_back(words);
     }
-    return median(words) <= 4;
+    return median(shortest) <= 4;
   }
 
   void tableFromRows(const std::vector<Row>& rows, size_t start, size_t end) {

@@ -5,9 +5,11 @@
 namespace {
 
 // Inline code spans and table rows are tinted too, but hug their one line;
-// a code block has padding above and below.
-bool isBlockPanel(const PixelRect& box, int lineHeight) {
-  return box.height() * 10 >= lineHeight * 18 && box.width() >= 4 * lineHeight;
+// a code block has padding above and below. A pane from the top of the
+// image to its bottom (a side bar) is a part of the screen, not a block.
+bool isBlockPanel(const PixelRect& box, const PageLayout& page, int lineHeight) {
+  const bool pane = box.top <= 1 && box.bottom >= page.height - 1;
+  return !pane && box.height() * 10 >= lineHeight * 18 && box.width() >= 4 * lineHeight;
 }
 
 // The lines in reading order: rows top to bottom, pieces of a row left to right.
@@ -42,7 +44,7 @@ std::string panelText(const PageState& state, std::vector<size_t> lines) {
 std::vector<TextElement> findCodePanels(PageState* state) {
   std::vector<TextElement> code;
   for (const Panel& panel : state->page.panels) {
-    if (!isBlockPanel(panel.box, state->lineHeight)) continue;
+    if (!isBlockPanel(panel.box, state->page, state->lineHeight)) continue;
     std::vector<size_t> lines;
     PixelRect area = panel.box;
     for (size_t i = 0; i < state->page.lines.size(); ++i) {

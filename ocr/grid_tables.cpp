@@ -70,24 +70,54 @@ class RuledTables {
 
   void rowRuled() {
     std::vector<PixelRect> rules = freeRules(state_.page.horizontalRules);
+    // A card (a panel with rules across it) is ruled at its edges too, and
+    // its table ends with it.
+    std::vector<PixelRect> cardBottoms;
+    for (const Panel& panel : state_.page.panels) {
+      if (!ruledAcross(panel.box, rules)) continue;
+      const PixelRect& p = panel.box;
+      rules.push_back({p.left, p.top, p.right, p.top + 1});
+      rules.push_back({p.left, p.bottom - 1, p.right, p.bottom});
+      cardBottoms.push_back(rules.back());
+    }
     std::sort(rules.begin(), rules.end(),
               [](const PixelRect& a, const PixelRect& b) { return a.top < b.top; });
-    std::vector<PixelRect> bands;
-    for (const PixelRect& rule : rules) bands.push_back(rule);
-    stacks(bands, 6 * state_.lineHeight, [&](const std::vector<PixelRect>& stack) {
-      if (stack.size() < 3) return;
-      std::vector<int> ys;
-      for (const PixelRect& rule : stack) ys.push_back(rule.midY());
-      ys = distinct(ys, tolerance_);
-      if (ys.size() < 3) return;
-      ys.insert(ys.begin(), headerTop(stack.front(), ys.front()));
-      const PixelRect area{stack.front().left, ys.front(), stack.front().right, ys.back()};
-      std::vector<int> xs = columnEdges(state_, area, gapWidth());
-      if (xs.size() >= 3 && everyBandHasText(xs, distinct(ys, tolerance_))) {
-        add(xs, distinct(ys, tolerance_));
+    // Rows may hold paragraphs; a rule of another width between two ends the table.
+    stacks(rules, 20 * state_.lineHeight, true, [&](const std::vector<PixelRect>& stack) {
+      std::vector<PixelRect> part;
+      for (const PixelRect& rule : stack) {
+        part.push_back(rule);
+        if (std::find(cardBottoms.begin(), cardBottoms.end(), rule) != cardBottoms.end()) {
+          rowRuledTable(part, true);
+          part.clear();
+        }
       }
+      rowRuledTable(part, false);
     });
   }
+
+  bool ruledAcross(const PixelRect& panel, const std::vector<PixelRect>& rules) const {
+    return std::any_of(rules.begin(), rules.end(), [&](const PixelRect& rule) {
+      return std::abs(rule.left - panel.left) <= 2 * tolerance_ &&
+             std::abs(rule.right - panel.right) <= 2 * tolerance_ && rule.midY() > panel.top &&
+             rule.midY() < panel.bottom;
+    });
+  }
+
+  // The table between the rules of `stack`, with the header row above the
+  // first rule unless the table is a card's.
+  void rowRuledTable(const std::vector<PixelRect>& stack, bool card) {
+    std::vector<int> ys;
+    for (const PixelRect& rule : stack) ys.push_back(rule.midY());
+    ys = distinct(ys, tolerance_);
+    if (ys.size() < 3) return;
+    if (!card) ys.insert(ys.begin(), headerTop(stack.front(), ys.front()));
+    ys = distinct(ys, tolerance_);
+    const PixelRect area{stack.front().left, ys.front(), stack.front().right, ys.back()};
+    std::vector<int> xs = columnEdges(state_, area, gapWidth());
+    if (xs.size() >= 3 && everyBandHasText(xs, ys)) add(xs, ys);
+  }
+
 
   // ---- Zebra rows: tinted bands of one width, every other row or all.
 
@@ -98,7 +128,7 @@ class RuledTables {
         panels.push_back(panel.box);
       }
     }
-    stacks(panels, 3 * state_.lineHeight, [&](const std::vector<PixelRect>& stack) {
+    stacks(panels, 3 * state_.lineHeight, false, [&](const std::vector<PixelRect>& stack) {
       if (stack.size() < 2 || !evenBands(stack)) return;
       std::vector<int> ys;
       int height = 0;
@@ -137,21 +167,24 @@ class RuledTables {
   }
 
   // Calls `take` with each run of boxes of one left and right edge whose
-  // vertical gaps are at most `maxGap`. `boxes` are sorted by top.
+  // vertical gaps are at most `maxGap`. `boxes` are sorted by top. With
+  // `contiguous`, a box at least half as wide that lies between ends a run.
   template <typename Take>
-  void stacks(const std::vector<PixelRect>& boxes, int maxGap, Take take) const {
+  void stacks(const std::vector<PixelRect>& boxes, int maxGap, bool contiguous, Take take) const {
     std::vector<bool> done(boxes.size());
     for (size_t i = 0; i < boxes.size(); ++i) {
       if (done[i]) continue;
       std::vector<PixelRect> stack{boxes[i]};
       for (size_t j = i + 1; j < boxes.size(); ++j) {
         const PixelRect& last = stack.back();
-        if (done[j] || boxes[j].top - last.bottom > maxGap) continue;
+        if (done[j] || boxes[j].top - last.top < state_.lineHeight) continue;
+        if (boxes[j].top - last.bottom > maxGap) break;
         if (std::abs(boxes[j].left - last.left) <= 2 * tolerance_ &&
-            std::abs(boxes[j].right - last.right) <= 2 * tolerance_ &&
-            boxes[j].top - last.top >= state_.lineHeight) {
+            std::abs(boxes[j].right - last.right) <= 2 * tolerance_) {
           stack.push_back(boxes[j]);
           done[j] = true;
+        } else if (contiguous && boxes[j].width() * 2 >= last.width()) {
+          break;
         }
       }
       take(stack);
@@ -178,7 +211,7 @@ class RuledTables {
   }
 
   // The top of the header row above the first rule: the free lines close
-  // above it, each close below the next.
+  // above it, each close below the next, up to a larger line (a heading).
   int headerTop(const PixelRect& rule, int ruleY) const {
     int top = ruleY;
     std::vector<size_t> above;
@@ -194,7 +227,11 @@ class RuledTables {
     });
     for (size_t i : above) {
       const PixelRect& box = state_.line(i).box;
-      if (top - box.bottom > state_.lineHeight * 3 / 4) break;
+      const int gap = top - box.bottom;
+      if (gap > (top == ruleY ? state_.lineHeight : state_.lineHeight * 3 / 2) ||
+          box.height() * 10 > state_.lineHeight * 13) {
+        break;
+      }
       top = std::min(top, box.top);
     }
     return std::max(0, top - std::max(2, state_.lineHeight / 3));

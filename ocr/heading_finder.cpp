@@ -86,7 +86,7 @@ class HeadingFinder {
     const LayoutLine& line = state_.line(free_[k]);
     if (!hasLetters(line.text) || sideBySide(k)) return false;
     if (larger(line)) return true;
-    return bolder(line) && (apart(k) || ruleBelow(line));
+    return (bolder(line) || isCaption(line.text)) && (apart(k) || ruleBelow(line));
   }
 
   // Space above and below, as between blocks, not lines of one paragraph.
@@ -109,14 +109,16 @@ class HeadingFinder {
     return false;
   }
 
-  // A line that shares its row with another is a cell of a table, not a heading.
+  // A line that shares its row with another of its size is a cell of a
+  // table, not a heading; smaller text beside it is another column's.
   bool sideBySide(size_t k) const {
     const PixelRect& box = state_.line(free_[k]).box;
     for (size_t i = 0; i < state_.page.lines.size(); ++i) {
       if (i == free_[k]) continue;
       const PixelRect& other = state_.line(i).box;
       if (verticalOverlap(box, other) * 2 > std::min(box.height(), other.height()) &&
-          (other.left >= box.right || other.right <= box.left)) {
+          (other.left >= box.right || other.right <= box.left) &&
+          other.height() * 4 >= box.height() * 3) {
         return true;
       }
     }
@@ -130,6 +132,18 @@ class HeadingFinder {
     const int height = a.box.height();
     return (larger(b) || bolder(b)) && std::abs(b.box.height() - height) * 100 <= height * 20 &&
            b.box.top - a.box.bottom <= height / 2 && !sideBySide(k + 1);
+  }
+
+  // A label in capitals over a group ("EMAIL", "QUIET HOURS"): a few words,
+  // every letter a capital.
+  static bool isCaption(const std::string& text) {
+    size_t capitals = 0, words = 1;
+    for (unsigned char c : text) {
+      if (std::islower(c) || c >= 0x80) return false;
+      capitals += std::isupper(c) != 0;
+      words += c == ' ';
+    }
+    return capitals >= 3 && words <= 6;
   }
 
   static bool hasLetters(const std::string& text) {

@@ -9,23 +9,45 @@
 
 namespace {
 
-// The page's ground: its most common grey.
-int groundOf(Pix* grey) {
+// The two most common greys, each with its share of the pixels: the page's
+// ground, and on a page of cards or with a side bar, perhaps another.
+struct Greys {
+  int first = 255;
+  int second = -1;  // none when no other grey covers a fifth of the page
+};
+
+Greys commonGreys(Pix* grey) {
+  Greys found;
   NUMA* histogram = pixGetGrayHistogram(grey, std::max(1, pixGetWidth(grey) / 400));
-  if (!histogram) return 255;
-  l_float32 count = 0;
-  l_int32 mode = 255;
-  numaGetMax(histogram, &count, &mode);
+  if (!histogram) return found;
+  std::vector<float> counts(256);
+  float total = 0;
+  for (int v = 0; v < 256; ++v) {
+    numaGetFValue(histogram, v, &counts[v]);
+    total += counts[v];
+  }
   numaDestroy(&histogram);
-  return mode;
+  auto band = [&](int v) {
+    float sum = 0;
+    for (int d = -2; d <= 2; ++d) sum += v + d >= 0 && v + d < 256 ? counts[v + d] : 0;
+    return sum;
+  };
+  found.first = static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
+  int second = -1;
+  for (int v = 0; v < 256; ++v) {
+    if (std::abs(v - found.first) > 4 && (second < 0 || counts[v] > counts[second])) second = v;
+  }
+  if (second >= 0 && band(second) * 5 >= total) found.second = second;
+  return found;
 }
 
 // Ink is well darker than the ground: antialiased edges of text count half.
 constexpr int kInkContrast = 70;
 // Bullets are small: their thin antialiased outlines need a lighter cut to stay closed.
 constexpr int kGlyphContrast = 40;
-// Rules and borders are often a light grey, far lighter than text.
-constexpr int kRuleContrast = 22;
+// Rules and borders are often a light grey, far lighter than text, and
+// darker than any tint.
+constexpr int kRuleContrast = 15;
 // Panels are tinted only slightly: a code block on white is 248 against 255.
 constexpr int kPanelContrast = 3;
 
@@ -69,8 +91,9 @@ void rulesAt(Pix* grey, int threshold, std::vector<PixelRect>* horizontal,
 // Regions of another ground than the page's, at least `size` across both
 // ways: opening the mask of off-ground pixels with a square that size wipes
 // out text strokes and keeps solid areas (a panel's text is off-ground too).
-std::vector<Panel> findPanels(Pix* grey, int ground, int size) {
+std::vector<Panel> findPanels(Pix* grey, int ground, int size, long long* largest) {
   std::vector<Panel> panels;
+  *largest = 0;
   PixPtr offGround(pixGenerateMaskByBand(grey, std::max(0, ground - kPanelContrast + 1),
                                          std::min(255, ground + kPanelContrast - 1), 0, 0));
   if (!offGround) return panels;
@@ -82,6 +105,7 @@ std::vector<Panel> findPanels(Pix* grey, int ground, int size) {
   for (l_int32 i = 0; i < boxaGetCount(boxes); ++i) {
     l_int32 x, y, w, h;
     if (boxaGetBoxGeometry(boxes, i, &x, &y, &w, &h) != 0) continue;
+    *largest = std::max(*largest, static_cast<long long>(w) * h);
     // A ground that fills most of the image is the page's own, shaded.
     if (static_cast<long long>(w) * h * 2 > page) continue;
     panels.push_back({{x, y, x + w, y + h}});
@@ -119,9 +143,10 @@ float strokeIn(Pix* ink, const PixelRect& box) {
   return edges ? 2.0f * on / edges : 0.0f;
 }
 
-// The height of the dense band of the ink in `box`, where most letters have
-// ink in every row: the x-height of Latin type, the full height of Han,
-// kana and Hangul, which fill their square.
+// The height of the dense band of the ink in `box`, the rows where most
+// letters have ink: the x-height of Latin type, the full height of Han, kana
+// and Hangul, which fill their square. Rows that are nearly all ink are
+// underlines or strike-throughs, not letters.
 int xHeightIn(Pix* ink, const PixelRect& box) {
   const int left = std::max(0, box.left), top = std::max(0, box.top);
   const int right = std::min(box.right, static_cast<int>(pixGetWidth(ink)));
@@ -131,12 +156,20 @@ int xHeightIn(Pix* ink, const PixelRect& box) {
     const l_uint32* row = pixGetData(ink) + static_cast<long>(y) * pixGetWpl(ink);
     int count = 0;
     for (int x = left; x < right; ++x) count += GET_DATA_BIT(row, x);
-    counts.push_back(count);
+    counts.push_back(count * 10 > (right - left) * 9 ? 0 : count);
   }
   const int peak = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
-  int best = 0, run = 0;
+  // A one-row dip (the middle of a serif face's stems) does not end the band.
+  int best = 0, run = 0, dips = 0;
   for (int count : counts) {
-    run = count * 2 >= peak && peak > 0 ? run + 1 : 0;
+    if (peak > 0 && count * 5 >= peak * 2) {
+      run += 1 + dips;
+      dips = 0;
+    } else if (run > 0 && dips == 0) {
+      dips = 1;
+    } else {
+      run = dips = 0;
+    }
     best = std::max(best, run);
   }
   return best;
@@ -221,6 +254,22 @@ std::optional<Glyph> glyphOf(Pix* ink, const LayoutLine& line, int typical) {
   return Glyph{*shape, g};
 }
 
+
+// The ground is the grey that the panels lie on. Where a second grey is
+// common too (cards on a page, a side bar), the page's is the one whose
+// off-ground areas are smallest: cards on the page, not the page around cards.
+int groundOf(Pix* grey, int size, std::vector<Panel>* panels) {
+  const Greys greys = commonGreys(grey);
+  long long largest = 0;
+  *panels = findPanels(grey, greys.first, size, &largest);
+  if (greys.second < 0) return greys.first;
+  long long otherLargest = 0;
+  std::vector<Panel> other = findPanels(grey, greys.second, size, &otherLargest);
+  if (otherLargest >= largest) return greys.first;
+  *panels = std::move(other);
+  return greys.second;
+}
+
 }  // namespace
 
 std::optional<GlyphShape> glyphShapeOf(const InkMask& mask, int lineHeight) {
@@ -265,14 +314,13 @@ std::optional<GlyphShape> glyphShapeOf(const InkMask& mask, int lineHeight) {
 }
 
 void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical) {
-  rulesAt(grey, groundOf(grey) - kRuleContrast, horizontal, vertical);
+  rulesAt(grey, commonGreys(grey).first - kRuleContrast, horizontal, vertical);
 }
 
 void findPixelFeatures(Pix* grey, PageLayout* page) {
-  const int ground = groundOf(grey);
-  rulesAt(grey, std::max(1, ground - kRuleContrast), &page->horizontalRules, &page->verticalRules);
   const int typical = medianLineHeight(*page);
-  page->panels = findPanels(grey, ground, typical);
+  const int ground = groundOf(grey, typical, &page->panels);
+  rulesAt(grey, std::max(1, ground - kRuleContrast), &page->horizontalRules, &page->verticalRules);
   PixPtr ink(pixThresholdToBinary(grey, std::max(1, ground - kInkContrast)));
   PixPtr marks(pixThresholdToBinary(grey, std::max(1, ground - kGlyphContrast)));
   if (!ink || !marks) return;

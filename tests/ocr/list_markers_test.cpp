@@ -10,7 +10,8 @@ TEST(ListMarkers, KindsOfMarkers) {
     const char* word;
     std::optional<MarkerType> type;
   } cases[] = {
-      {"•", M::bullet},       {"◦", M::bullet},          {"▪", M::bullet},
+      {"•", M::bullet},       {"◦", M::hollowBullet},    {"▪", M::squareBullet},
+      {"‣", M::triangleBullet}, {"●", M::bullet},
       {"-", M::hyphen},       {"–", M::hyphen},          {"—", M::hyphen},
       {"*", M::asterisk},     {"1.", M::decimal},        {"12)", M::decimal},
       {"(3)", M::decimal},    {"a.", M::lowercaseLatin}, {"b)", M::lowercaseLatin},
