@@ -251,6 +251,11 @@ std::optional<Glyph> glyphOf(Pix* ink, const LayoutLine& line, int typical) {
   }
   const std::optional<GlyphShape> shape = glyphShapeOf(first->mask, std::max(h, typical));
   if (!shape) return std::nullopt;
+  // A hollow bullet is smaller than the letters; an "o" as large.
+  const bool hollow = *shape == GlyphShape::circle || *shape == GlyphShape::hollowSquare;
+  if (hollow && line.xHeight > 0 && std::max(g.width(), g.height()) * 20 > line.xHeight * 19) {
+    return std::nullopt;
+  }
   return Glyph{*shape, g};
 }
 
@@ -297,7 +302,7 @@ std::optional<GlyphShape> glyphShapeOf(const InkMask& mask, int lineHeight) {
   const bool emptyMiddle = !mask.at(cx, cy);
   const bool closed = rowHas(cy, 0, cx) && rowHas(cy, cx + 1, w) && columnHas(cx, 0, cy) &&
                       columnHas(cx, cy + 1, h);
-  if (emptyMiddle && closed && largest * 2 <= lineHeight) {
+  if (emptyMiddle && closed && largest * 10 <= lineHeight * 6) {
     return corners ? GlyphShape::hollowSquare : GlyphShape::circle;
   }
   // A triangle pointing right: full height at its left edge, a point at its right.
@@ -326,7 +331,7 @@ void findPixelFeatures(Pix* grey, PageLayout* page) {
   if (!ink || !marks) return;
   for (LayoutLine& line : page->lines) {
     line.stroke = strokeIn(ink.get(), line.box);
-    line.xHeight = xHeightIn(ink.get(), line.box);
+    line.xHeight = xHeightIn(ink.get(), line.box);  // before the glyph, which is judged by it
     line.glyph = glyphOf(marks.get(), line, typical);
   }
 }
