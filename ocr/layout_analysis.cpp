@@ -137,9 +137,28 @@ std::vector<LayoutLine> splitColumns(const std::vector<LayoutLine>& lines) {
   return out;
 }
 
+// A bullet that the recognizer took for a line of its own, just left of the
+// line it marks: the pixels of that line show the bullet again.
+std::vector<LayoutLine> withoutDetachedMarks(std::vector<LayoutLine> lines) {
+  auto detached = [&](const LayoutLine& mark) {
+    if (mark.words.size() != 1 || mark.text.size() > 3) return false;
+    return std::any_of(lines.begin(), lines.end(), [&](const LayoutLine& line) {
+      const int h = line.box.height();
+      return &line != &mark && line.box.left >= mark.box.right &&
+             line.box.left - mark.box.right <= 2 * h && mark.box.height() * 10 <= h * 7 &&
+             mark.box.midY() >= line.box.top && mark.box.midY() < line.box.bottom;
+    });
+  };
+  std::vector<LayoutLine> kept;
+  for (const LayoutLine& line : lines) {
+    if (!detached(line)) kept.push_back(line);
+  }
+  return kept;
+}
+
 std::vector<DocumentContainer> analyseLayout(const PageLayout& page) {
   PageLayout split = page;
-  split.lines = splitColumns(page.lines);
+  split.lines = splitColumns(withoutDetachedMarks(page.lines));
   PageState state{split, std::vector<bool>(split.lines.size())};
   std::vector<int> heights;
   for (const LayoutLine& line : split.lines) heights.push_back(line.box.height());

@@ -54,6 +54,15 @@ bool wordIsGlyph(const LayoutWord& word, const Glyph& glyph, int lineHeight) {
          word.box.width() <= lineHeight * 6 / 5;
 }
 
+// `text` without a leading reading of the bullet ("。 官方文档" read whole).
+std::string withoutMisreadBullet(const std::string& text) {
+  const size_t space = text.find(' ');
+  if (space == std::string::npos || !isMisreadBullet(text.substr(0, space))) return text;
+  return text.substr(text.find_first_not_of(' ', space) == std::string::npos
+                         ? text.size()
+                         : text.find_first_not_of(' ', space));
+}
+
 std::optional<Item> drawnItem(const LayoutLine& line, size_t index) {
   const Glyph& glyph = *line.glyph;
   const int h = line.box.height();
@@ -63,6 +72,7 @@ std::optional<Item> drawnItem(const LayoutLine& line, size_t index) {
   if (line.words.size() > 1 || first == 0) {
     for (size_t w = first; w < line.words.size(); ++w) text += (text.empty() ? "" : " ") + line.words[w].text;
   }
+  text = withoutMisreadBullet(text);
   if (text.empty()) return std::nullopt;
   Item item;
   item.item = {std::string(characterOfShape(glyph.shape)) + " " + text, markerOfShape(glyph.shape)};
@@ -93,18 +103,28 @@ class ListFinder {
   explicit ListFinder(PageState* state)
       : state_(*state), tolerance_(std::max(4, state->lineHeight / 2)) {}
 
+  // Top to bottom: the recognizer often gives nested items or their bullets
+  // blocks of their own, read after the rest. Lines left of a list (a side
+  // bar, another column) neither end nor join it.
   std::vector<ListElement> run() {
+    std::vector<size_t> order(state_.page.lines.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+      return state_.line(a).box.top < state_.line(b).box.top;
+    });
     std::vector<Item> items;
-    for (size_t i = 0; i < state_.page.lines.size(); ++i) {
+    for (size_t k = 0; k < order.size(); ++k) {
+      const size_t i = order[k];
+      const LayoutLine& line = state_.line(i);
+      if (!items.empty() && line.box.right < items.front().markerLeft - tolerance_) continue;
       if (state_.used[i]) {
         flush(&items);
         continue;
       }
-      const LayoutLine& line = state_.line(i);
       std::optional<Item> start = line.glyph ? drawnItem(line, i) : textItem(line, i);
       if (start) {
         items.push_back(std::move(*start));
-      } else if (!items.empty() && continues(items.back(), line, i)) {
+      } else if (!items.empty() && continues(items.back(), line)) {
         Item& item = items.back();
         item.item.itemString += " " + line.text;
         item.box = unite(item.box, line.box);
@@ -118,10 +138,9 @@ class ListFinder {
   }
 
  private:
-  // A wrapped line of the item: the next line, close below it, hanging at
-  // or right of the item's text.
-  bool continues(const Item& item, const LayoutLine& line, size_t index) const {
-    if (index != item.lines.back() + 1) return false;
+  // A wrapped line of the item: close below it, hanging at or right of the
+  // item's text.
+  bool continues(const Item& item, const LayoutLine& line) const {
     const int gap = line.box.top - item.box.bottom;
     return gap <= state_.lineHeight && gap > -state_.lineHeight / 2 &&
            line.box.left >= item.textLeft - tolerance_;

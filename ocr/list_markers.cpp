@@ -120,7 +120,9 @@ std::optional<MarkerType> markerTypeOf(const std::string& word) {
 }
 
 bool isMisreadBullet(const std::string& word) {
-  static const char* const kReadings[] = {"+", "°", "«", "»", "¢", "©", "®", "e", "o"};
+  // Latin models see "+", "©" or "e"; East Asian ones "。", "・" or the Hangul letter "ㅇ".
+  static const char* const kReadings[] = {"+", "°", "«", "»", "¢", "©", "®", "e", "o", "*", "。",
+                                          "・", "·", "ㅇ", "〇", "○", "o", "O", "0", "=", "■"};
   for (const char* reading : kReadings) {
     if (word == reading) return true;
   }

@@ -10,6 +10,7 @@
 // "2.3.1." and the like. `word` is the first word as recognized.
 std::optional<MarkerType> markerTypeOf(const std::string& word);
 
-// Whether the word is how the models often read a small round bullet ("+",
-// "°", "©", "e", ...). Such a word is a marker only beside other markers.
+// Whether the word is how the models often read a small drawn bullet ("+",
+// "°", "©", "e", "。", "ㅇ", ...). Such a word stands for the bullet only
+// where the pixels show one.
 bool isMisreadBullet(const std::string& word);

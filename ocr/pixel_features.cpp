@@ -277,6 +277,37 @@ int groundOf(Pix* grey, int size, std::vector<Panel>* panels) {
 
 }  // namespace
 
+namespace {
+
+// An empty middle inside a ring closed on all four sides: ◦ and □, not "c" or "e".
+bool isRing(const InkMask& mask) {
+  const int cx = mask.width / 2, cy = mask.height / 2;
+  auto rowHas = [&](int y, int from, int to) {
+    for (int x = from; x < to; ++x) if (mask.at(x, y)) return true;
+    return false;
+  };
+  auto columnHas = [&](int x, int from, int to) {
+    for (int y = from; y < to; ++y) if (mask.at(x, y)) return true;
+    return false;
+  };
+  return !mask.at(cx, cy) && rowHas(cy, 0, cx) && rowHas(cy, cx + 1, mask.width) &&
+         columnHas(cx, 0, cy) && columnHas(cx, cy + 1, mask.height);
+}
+
+// A triangle pointing right: full height at its left edge, a point at its right.
+bool isTriangle(const InkMask& mask, double fill) {
+  const int w = mask.width, h = mask.height;
+  int leftRun = 0, rightRun = 0;
+  for (int y = 0; y < h; ++y) {
+    leftRun += mask.at(0, y) || (w > 1 && mask.at(1, y));
+    rightRun += mask.at(w - 1, y);
+  }
+  return fill >= 0.4 && fill <= 0.62 && mask.at(0, 0) && mask.at(0, h - 1) &&
+         leftRun * 10 >= h * 8 && rightRun * 10 <= h * 4;
+}
+
+}  // namespace
+
 std::optional<GlyphShape> glyphShapeOf(const InkMask& mask, int lineHeight) {
   const int w = mask.width, h = mask.height;
   if (w <= 0 || h <= 0 || static_cast<int>(mask.on.size()) != w * h) return std::nullopt;
@@ -287,34 +318,11 @@ std::optional<GlyphShape> glyphShapeOf(const InkMask& mask, int lineHeight) {
   const double fill = static_cast<double>(on) / (w * h);
   if (w >= 2 * h && h * 5 <= std::max(15, lineHeight) && fill >= 0.7) return GlyphShape::dash;
   if (w * 10 < h * 7 || w * 10 > h * 14) return std::nullopt;
-  const bool corners = mask.at(0, 0) && mask.at(w - 1, 0) && mask.at(0, h - 1) && mask.at(w - 1, h - 1);
+  const bool corners =
+      mask.at(0, 0) && mask.at(w - 1, 0) && mask.at(0, h - 1) && mask.at(w - 1, h - 1);
+  if (isRing(mask)) return corners ? GlyphShape::hollowSquare : GlyphShape::circle;
   if (fill >= 0.62) return corners && fill >= 0.85 ? GlyphShape::square : GlyphShape::disc;
-  // Hollow: an empty middle inside a closed ring.
-  const int cx = w / 2, cy = h / 2;
-  auto rowHas = [&](int y, int from, int to) {
-    for (int x = from; x < to; ++x) if (mask.at(x, y)) return true;
-    return false;
-  };
-  auto columnHas = [&](int x, int from, int to) {
-    for (int y = from; y < to; ++y) if (mask.at(x, y)) return true;
-    return false;
-  };
-  const bool emptyMiddle = !mask.at(cx, cy);
-  const bool closed = rowHas(cy, 0, cx) && rowHas(cy, cx + 1, w) && columnHas(cx, 0, cy) &&
-                      columnHas(cx, cy + 1, h);
-  if (emptyMiddle && closed && largest * 10 <= lineHeight * 6) {
-    return corners ? GlyphShape::hollowSquare : GlyphShape::circle;
-  }
-  // A triangle pointing right: full height at its left edge, a point at its right.
-  int leftRun = 0, rightRun = 0;
-  for (int y = 0; y < h; ++y) {
-    leftRun += mask.at(0, y) || (w > 1 && mask.at(1, y));
-    rightRun += mask.at(w - 1, y);
-  }
-  if (fill >= 0.4 && fill <= 0.62 && mask.at(0, 0) && mask.at(0, h - 1) && leftRun * 10 >= h * 8 &&
-      rightRun * 10 <= h * 4) {
-    return GlyphShape::triangle;
-  }
+  if (isTriangle(mask, fill)) return GlyphShape::triangle;
   return std::nullopt;
 }
 
