@@ -98,6 +98,17 @@ std::optional<Item> textItem(const LayoutLine& line, size_t index) {
   return item;
 }
 
+// A number or letter that was read is the marker even where the pixels
+// seemed to show a bullet ("a." can look like a dot followed by a point).
+std::optional<Item> itemStart(const LayoutLine& line, size_t index) {
+  std::optional<Item> text = textItem(line, index);
+  const bool enumerated = text && text->item.markerType != MarkerType::bullet &&
+                          text->item.markerType != MarkerType::hyphen &&
+                          text->item.markerType != MarkerType::asterisk;
+  if (!line.glyph || enumerated) return text;
+  return drawnItem(line, index);
+}
+
 class ListFinder {
  public:
   explicit ListFinder(PageState* state)
@@ -121,7 +132,7 @@ class ListFinder {
         flush(&items);
         continue;
       }
-      std::optional<Item> start = line.glyph ? drawnItem(line, i) : textItem(line, i);
+      std::optional<Item> start = itemStart(line, i);
       if (start) {
         items.push_back(std::move(*start));
       } else if (!items.empty() && continues(items.back(), line)) {

@@ -247,7 +247,7 @@ std::optional<Glyph> glyphOf(Pix* ink, const LayoutLine& line, int typical) {
   for (const Component& c : shapes) {
     if (&c == first) continue;
     if (c.box.left <= g.right && c.box.right >= g.left) return std::nullopt;  // a dot over a letter
-    if (c.box.left > g.right && c.box.left - g.right < h / 5) return std::nullopt;  // glued to text
+    if (c.box.left > g.right && c.box.left - g.right < h / 4) return std::nullopt;  // glued to text
   }
   const std::optional<GlyphShape> shape = glyphShapeOf(first->mask, std::max(h, typical));
   if (!shape) return std::nullopt;

@@ -2,134 +2,237 @@
 
 #include <gtest/gtest.h>
 
+#include "page_fixture.h"
+
 namespace {
 
-// A line of words, 10 px a character and 8 px a space, 20 px high, at (x, y).
-LayoutLine line(const std::string& text, int x, int y, int block = 0, int height = 20) {
-  LayoutLine l;
-  l.text = text;
-  l.block = block;
-  int left = x;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find(' ', start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) {
-      std::string word = text.substr(start, end - start);
-      int characters = 0;
-      for (unsigned char c : word) characters += (c & 0xC0) != 0x80;
-      const int width = 10 * characters;
-      l.words.push_back({word, {left, y, left + width, y + height}});
-      left += width + 8;
-    } else {
-      left += 10;  // extra spaces widen the gap
-    }
-    start = end + 1;
+using testpage::line;
+using testpage::page;
+
+// All documents' paragraphs, lists or tables in order, for tests that do not
+// care which section holds them.
+std::vector<TextElement> allParagraphs(const std::vector<DocumentContainer>& docs) {
+  std::vector<TextElement> out;
+  for (const auto& d : docs) out.insert(out.end(), d.paragraphs.begin(), d.paragraphs.end());
+  return out;
+}
+std::vector<ListElement> allLists(const std::vector<DocumentContainer>& docs) {
+  std::vector<ListElement> out;
+  for (const auto& d : docs) out.insert(out.end(), d.lists.begin(), d.lists.end());
+  return out;
+}
+std::vector<std::vector<std::string>> cells(const TableElement& table) {
+  std::vector<std::vector<std::string>> rows;
+  for (const auto& row : table.rows) {
+    rows.emplace_back();
+    for (const auto& cell : row) rows.back().push_back(cell.transcript);
   }
-  l.box = {x, y, left - 8, y + height};
-  return l;
+  return rows;
 }
 
-PageLayout page(std::vector<LayoutLine> lines) {
-  PageLayout p;
-  p.width = 1000;
-  p.height = 1000;
-  p.lines = std::move(lines);
-  return p;
-}
-
-TEST(LayoutAnalysis, TitleParagraphsAndAList) {
-  PageLayout p = page({
-      line("Big Title", 40, 20, 0, 36),
-      line("First paragraph line one", 40, 80),
-      line("and its second line", 40, 104),
-      line("• apples", 60, 160), line("• pears that go on", 60, 190),
-      line("over two lines", 80, 214), line("◦ nested", 90, 244),
-      line("Closing words", 40, 320),
-  });
-  DocumentContainer doc = analyseLayout(p);
-  ASSERT_TRUE(doc.title);
-  EXPECT_EQ("Big Title", doc.title->transcript);
-  ASSERT_EQ(2u, doc.paragraphs.size());
-  EXPECT_EQ("First paragraph line one\nand its second line", doc.paragraphs[0].transcript);
-  EXPECT_EQ("Closing words", doc.paragraphs[1].transcript);
-  ASSERT_EQ(1u, doc.lists.size());
-  const auto& items = doc.lists[0].items;
-  ASSERT_EQ(3u, items.size());
-  EXPECT_EQ("• pears that go on over two lines", items[1].itemString);
-  EXPECT_EQ(MarkerType::bullet, items[2].markerType);
-  // Regions are normalized: the list starts 160 px from the top of 1000.
-  EXPECT_DOUBLE_EQ(1 - 0.16, doc.lists[0].region.maxY());
-  EXPECT_TRUE(doc.tables.empty());
-}
-
-TEST(LayoutAnalysis, BulletsTheRecognizerMisreadOrDropped) {
-  DocumentContainer doc = analyseLayout(page({
-      line("A paragraph above the list that runs across the whole column", 40, 20),
-      line("© apples", 60, 60), line("e pears", 60, 90),   // misread, side by side
-      line("• plums", 60, 200), line("cherries", 78, 226),  // marker dropped
-      line("figs", 78, 252),
-      line("e alone is just a line", 40, 320),
+TEST(LayoutAnalysis, EachHeadingStartsADocumentWhereverItStands) {
+  auto docs = analyseLayout(page({
+      line("the end of a paragraph that began above the screen", 40, 20),
+      line("Installing", 40, 80, 0, 32),
+      line("Run the installer and follow it.", 40, 130),
+      line("Usage", 40, 200, 0, 32),
+      line("Call it with one argument.", 40, 250),
   }));
-  ASSERT_EQ(2u, doc.lists.size());
-  EXPECT_EQ(2u, doc.lists[0].items.size());
-  EXPECT_EQ(MarkerType::bullet, doc.lists[0].items[1].markerType);
-  ASSERT_EQ(3u, doc.lists[1].items.size());
-  EXPECT_EQ("cherries", doc.lists[1].items[1].itemString);
-  EXPECT_EQ(MarkerType::bullet, doc.lists[1].items[2].markerType);
-  ASSERT_EQ(2u, doc.paragraphs.size());
-  EXPECT_EQ("e alone is just a line", doc.paragraphs[1].transcript);
+  ASSERT_EQ(3u, docs.size());
+  EXPECT_FALSE(docs[0].title);
+  EXPECT_EQ("the end of a paragraph that began above the screen", docs[0].paragraphs[0].transcript);
+  ASSERT_TRUE(docs[1].title);
+  EXPECT_EQ("Installing", docs[1].title->transcript);
+  ASSERT_EQ(1u, docs[1].paragraphs.size());
+  EXPECT_EQ("Run the installer and follow it.", docs[1].paragraphs[0].transcript);
+  EXPECT_EQ("Usage", docs[2].title->transcript);
+  // Regions are normalized: the second heading starts 200 px from the top of 1000.
+  EXPECT_DOUBLE_EQ(1 - 0.2, docs[2].title->region.maxY());
 }
 
-TEST(LayoutAnalysis, NoTitleWithoutLargerTextAndSingleMarkersStayParagraphs) {
-  DocumentContainer doc = analyseLayout(page({line("Plain first line", 40, 20),
-                                              line("1. Introduction", 40, 100),
-                                              line("Body text", 40, 140)}));
-  EXPECT_FALSE(doc.title);
-  EXPECT_TRUE(doc.lists.empty());
-  ASSERT_EQ(3u, doc.paragraphs.size());
-  EXPECT_EQ("1. Introduction", doc.paragraphs[1].transcript);
+TEST(LayoutAnalysis, BoldLineSetApartIsAHeadingBoldWordsInTextAreNot) {
+  auto p = page({
+      line("Options", 40, 20), line("Each option is described below in turn.", 40, 60),
+      line("and goes on here.", 40, 84), line("Note: this line is bold.", 40, 108),
+      line("The last line.", 40, 132),
+  });
+  for (auto& l : p.lines) l.stroke = 2;
+  p.lines[0].stroke = 3;  // set apart and bold
+  p.lines[3].stroke = 3;  // bold, but a line of the paragraph
+  auto docs = analyseLayout(p);
+  ASSERT_EQ(1u, docs.size());
+  ASSERT_TRUE(docs[0].title);
+  EXPECT_EQ("Options", docs[0].title->transcript);
+  ASSERT_EQ(1u, docs[0].paragraphs.size());
+  EXPECT_EQ("Each option is described below in turn.\nand goes on here.\nNote: this line is bold."
+            "\nThe last line.",
+            docs[0].paragraphs[0].transcript);
+}
+
+TEST(LayoutAnalysis, LargeTextBesideAnotherOfItsSizeIsACellNotAHeading) {
+  auto docs = analyseLayout(page({
+      line("body text line one", 40, 20), line("body text line two", 40, 44),
+      line("body text line three", 40, 68), line("body text line four", 40, 300),
+      line("Left", 40, 100, 0, 32), line("Right", 600, 100, 1, 32),
+      line("Pane", 40, 200, 0, 32), line("menu", 600, 205, 1, 20),
+  }));
+  std::vector<std::string> titles;
+  for (const auto& d : docs) {
+    if (d.title) titles.push_back(d.title->transcript);
+  }
+  // Smaller text beside it (a side bar) does not stop a heading.
+  EXPECT_EQ(std::vector<std::string>({"Pane"}), titles);
+}
+
+TEST(LayoutAnalysis, DrawnBulletsMakeItemsWithTheGlyphTheyShow) {
+  auto p = page({
+      line("+ apples", 60, 160), line("pears that go on", 78, 190), line("over two lines", 78, 214),
+      line("© nested", 90, 244), line("after the list", 40, 320),
+  });
+  p.lines[0].glyph = Glyph{GlyphShape::disc, {60, 166, 66, 172}};  // read as "+"
+  p.lines[1].glyph = Glyph{GlyphShape::disc, {60, 196, 66, 202}};  // dropped by the recognizer
+  p.lines[3].glyph = Glyph{GlyphShape::circle, {90, 250, 97, 257}};
+  auto lists = allLists(analyseLayout(p));
+  ASSERT_EQ(1u, lists.size());
+  const auto& items = lists[0].items;
+  ASSERT_EQ(3u, items.size());
+  EXPECT_EQ("• apples", items[0].itemString);
+  EXPECT_EQ("• pears that go on over two lines", items[1].itemString);
+  EXPECT_EQ("◦ nested", items[2].itemString);
+  EXPECT_EQ(MarkerType::bullet, items[0].markerType);
+  EXPECT_EQ(MarkerType::hollowBullet, items[2].markerType);
+}
+
+TEST(LayoutAnalysis, OneDrawnBulletIsAListOneTextMarkerIsNot) {
+  auto p = page({line("Plain first line", 40, 20), line("1. Introduction", 40, 100),
+                 line("Body text", 40, 140), line("the only item", 60, 220)});
+  p.lines[3].glyph = Glyph{GlyphShape::square, {40, 226, 46, 232}};
+  auto docs = analyseLayout(p);
+  auto lists = allLists(docs);
+  ASSERT_EQ(1u, lists.size());
+  EXPECT_EQ("▪ the only item", lists[0].items[0].itemString);
+  auto paragraphs = allParagraphs(docs);
+  ASSERT_EQ(3u, paragraphs.size());
+  EXPECT_EQ("1. Introduction", paragraphs[1].transcript);
+}
+
+TEST(LayoutAnalysis, BulletsReadAsLinesOfTheirOwnAndNestedBlocksReadLast) {
+  // Tesseract gives the bullets and the nested items blocks of their own.
+  auto p = page({line("• one", 40, 100, 0), line("• four", 40, 190, 0),
+                 line("°", 60, 134, 1, 8), line("two", 80, 130, 2), line("three", 80, 160, 2)});
+  p.lines[3].glyph = Glyph{GlyphShape::circle, {60, 134, 67, 141}};
+  p.lines[4].glyph = Glyph{GlyphShape::circle, {60, 164, 67, 171}};
+  auto lists = allLists(analyseLayout(p));
+  ASSERT_EQ(1u, lists.size());
+  std::vector<std::string> items;
+  for (const auto& item : lists[0].items) items.push_back(item.itemString);
+  EXPECT_EQ(std::vector<std::string>({"• one", "◦ two", "◦ three", "• four"}), items);
+}
+
+TEST(LayoutAnalysis, LetteredListsStayLetteredPastI) {
+  std::vector<LayoutLine> lines;
+  const char* letters[] = {"g.", "h.", "i.", "j."};
+  for (int k = 0; k < 4; ++k) lines.push_back(line(std::string(letters[k]) + " step", 40, 100 + 30 * k));
+  lines.push_back(line("i. first", 40, 300));
+  lines.push_back(line("ii. second", 40, 330));
+  auto lists = allLists(analyseLayout(page(lines)));
+  ASSERT_EQ(2u, lists.size());
+  EXPECT_EQ(MarkerType::lowercaseLatin, lists[0].items[2].markerType);
+  EXPECT_EQ(MarkerType::lowercaseRoman, lists[1].items[0].markerType);
+  EXPECT_EQ(MarkerType::lowercaseRoman, lists[1].items[1].markerType);
+}
+
+TEST(LayoutAnalysis, CodePanelIsOneParagraphWithItsLineBreaksNeverAList) {
+  auto p = page({line("Install it:", 40, 20), line("- npm install thing", 60, 70),
+                 line("- yarn add thing", 60, 94), line("Then run it.", 40, 160)});
+  p.panels.push_back({{40, 56, 600, 130}});
+  auto docs = analyseLayout(p);
+  EXPECT_TRUE(allLists(docs).empty());
+  auto paragraphs = allParagraphs(docs);
+  ASSERT_EQ(3u, paragraphs.size());
+  EXPECT_EQ("- npm install thing\n- yarn add thing", paragraphs[1].transcript);
+  // An inline code span hugs its line: no block.
+  p.panels = {{{58, 68, 200, 92}}};
+  EXPECT_EQ(2u, allLists(analyseLayout(p))[0].items.size());
 }
 
 TEST(LayoutAnalysis, RuledTableCellsFromTheGrid) {
   PageLayout p = page({line("Name", 50, 110), line("Size", 250, 110),
                        line("Alpha", 50, 150), line("10", 250, 150),
                        line("Beta", 50, 190), line("20 30", 250, 190),
-                       line("After the table", 40, 260)});
-  for (int y : {100, 140, 180, 220}) p.horizontalRules.push_back({40, y, 400, y + 2});
-  for (int x : {40, 240, 400}) p.verticalRules.push_back({x, 100, x + 2, 222});
-  DocumentContainer doc = analyseLayout(p);
-  ASSERT_EQ(1u, doc.tables.size());
-  std::vector<std::vector<std::string>> rows;
-  for (const auto& row : doc.tables[0].rows) {
-    rows.emplace_back();
-    for (const auto& cell : row) rows.back().push_back(cell.transcript);
-  }
+                       line("and more", 50, 212), line("After the table", 40, 260)});
+  for (int y : {100, 140, 180, 240}) p.horizontalRules.push_back({40, y, 400, y + 2});
+  for (int x : {40, 240, 400}) p.verticalRules.push_back({x, 100, x + 2, 242});
+  auto docs = analyseLayout(p);
+  ASSERT_EQ(1u, docs[0].tables.size());
+  // A cell holds all of its lines.
   EXPECT_EQ(std::vector<std::vector<std::string>>(
-                {{"Name", "Size"}, {"Alpha", "10"}, {"Beta", "20 30"}}),
-            rows);
-  ASSERT_EQ(1u, doc.paragraphs.size());
-  EXPECT_EQ("After the table", doc.paragraphs[0].transcript);
+                {{"Name", "Size"}, {"Alpha", "10"}, {"Beta\nand more", "20 30"}}),
+            cells(docs[0].tables[0]));
+  auto paragraphs = allParagraphs(docs);
+  ASSERT_EQ(1u, paragraphs.size());
+  EXPECT_EQ("After the table", paragraphs[0].transcript);
+}
+
+TEST(LayoutAnalysis, TableRuledOnlyBetweenRowsWithItsHeaderAbove) {
+  PageLayout p = page({line("A paragraph before the table.", 40, 20),
+                       line("Name", 50, 80), line("Purpose", 250, 80),
+                       line("DEBUG", 50, 120), line("Enables the namespaces.", 250, 120),
+                       line("DEPTH", 50, 160), line("Object inspection depth, which", 250, 160),
+                       line("wraps in its cell.", 250, 184)});
+  for (int y : {106, 146, 212}) p.horizontalRules.push_back({40, y, 600, y + 1});
+  auto docs = analyseLayout(p);
+  ASSERT_EQ(1u, docs[0].tables.size());
+  EXPECT_EQ(std::vector<std::vector<std::string>>(
+                {{"Name", "Purpose"},
+                 {"DEBUG", "Enables the namespaces."},
+                 {"DEPTH", "Object inspection depth, which\nwraps in its cell."}}),
+            cells(docs[0].tables[0]));
+  EXPECT_EQ("A paragraph before the table.", allParagraphs(docs)[0].transcript);
+}
+
+TEST(LayoutAnalysis, CardsAreTablesOfTheirOwnAndZebraRowsMakeOneTable) {
+  PageLayout cards = page({line("Weekly summary", 60, 110), line("Every Monday", 800, 110),
+                           line("Product news", 60, 156), line("Off", 900, 156),
+                           line("Sound", 60, 300), line("Chime", 880, 300),
+                           line("Until", 60, 346), line("07:30", 880, 346)});
+  cards.panels = {{{40, 96, 1000, 192}}, {{40, 286, 1000, 382}}};
+  cards.horizontalRules = {{40, 144, 1000, 145}, {40, 334, 1000, 335}};
+  auto docs = analyseLayout(cards);
+  ASSERT_EQ(2u, docs[0].tables.size());
+  EXPECT_EQ(std::vector<std::vector<std::string>>({{"Weekly summary", "Every Monday"},
+                                                   {"Product news", "Off"}}),
+            cells(docs[0].tables[0]));
+
+  PageLayout zebra = page({line("Project", 50, 100), line("Description", 300, 100),
+                           line("vant-cli", 50, 140), line("Scaffold", 300, 140),
+                           line("vant-demo", 50, 180), line("Collection of demos", 300, 180),
+                           line("vant-icons", 50, 220), line("Icons", 300, 220)});
+  zebra.panels = {{{40, 130, 600, 170}}, {{40, 210, 600, 250}}};
+  docs = analyseLayout(zebra);
+  ASSERT_EQ(1u, docs[0].tables.size());
+  EXPECT_EQ(4u, docs[0].tables[0].rows.size());
+  EXPECT_EQ("Collection of demos", docs[0].tables[0].rows[2][1].transcript);
 }
 
 TEST(LayoutAnalysis, BorderlessTableFromAlignedColumns) {
-  DocumentContainer doc = analyseLayout(page({
+  auto docs = analyseLayout(page({
       line("Room", 40, 100, 0), line("Day", 300, 100, 1), line("Time", 520, 100, 2),
       line("Atlas", 40, 130, 0), line("Monday", 300, 130, 1), line("10:00", 520, 130, 2),
       line("Borealis", 40, 160, 0), line("Wednesday", 300, 160, 1),
       line("Cygnus", 40, 190, 0), line("Friday", 300, 190, 1), line("09:15", 520, 190, 2),
   }));
-  ASSERT_EQ(1u, doc.tables.size());
-  const auto& rows = doc.tables[0].rows;
+  ASSERT_EQ(1u, docs[0].tables.size());
+  const auto& rows = docs[0].tables[0].rows;
   ASSERT_EQ(4u, rows.size());
   ASSERT_EQ(3u, rows[2].size());
   EXPECT_EQ("Borealis", rows[2][0].transcript);
   EXPECT_EQ("", rows[2][2].transcript);  // a missing cell stays, empty
-  EXPECT_TRUE(doc.paragraphs.empty());
+  EXPECT_TRUE(docs[0].paragraphs.empty());
 }
 
 TEST(LayoutAnalysis, TwoColumnsOfProseAreNoTable) {
-  DocumentContainer doc = analyseLayout(page({
+  auto docs = analyseLayout(page({
       line("The left column starts here and", 40, 60),
       line("keeps going for a few lines of", 40, 84),
       line("text about the morning plans.", 40, 108),
@@ -137,11 +240,15 @@ TEST(LayoutAnalysis, TwoColumnsOfProseAreNoTable) {
       line("the evening and what happens", 520, 84, 1),
       line("after the meeting is over.", 520, 108, 1),
   }));
-  EXPECT_TRUE(doc.tables.empty());
-  ASSERT_EQ(2u, doc.paragraphs.size());
+  EXPECT_TRUE(docs[0].tables.empty());
+  ASSERT_EQ(2u, docs[0].paragraphs.size());
   EXPECT_EQ("The right column tells about\nthe evening and what happens\n"
             "after the meeting is over.",
-            doc.paragraphs[1].transcript);
+            docs[0].paragraphs[1].transcript);
+}
+
+TEST(LayoutAnalysis, AnEmptyPageHasNoDocuments) {
+  EXPECT_TRUE(analyseLayout(page({})).empty());
 }
 
 TEST(SplitColumns, WideGapsSplitAndColumnsAreReadInTurn) {
