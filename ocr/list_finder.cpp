@@ -98,14 +98,19 @@ std::optional<Item> textItem(const LayoutLine& line, size_t index) {
   return item;
 }
 
-// A number or letter that was read is the marker even where the pixels
-// seemed to show a bullet ("a." can look like a dot followed by a point).
+// A number or letter that was read where the pixels seemed to show a bullet
+// is the marker ("a" can look like a dot); a bullet drawn before a numbered
+// text ("• 1. Intro") is the bullet.
 std::optional<Item> itemStart(const LayoutLine& line, size_t index) {
   std::optional<Item> text = textItem(line, index);
+  if (!line.glyph) return text;
   const bool enumerated = text && text->item.markerType != MarkerType::bullet &&
                           text->item.markerType != MarkerType::hyphen &&
                           text->item.markerType != MarkerType::asterisk;
-  if (!line.glyph || enumerated) return text;
+  const PixelRect& first = line.words.front().box;
+  if (enumerated && line.glyph->box.midX() >= first.left && line.glyph->box.midX() < first.right) {
+    return text;
+  }
   return drawnItem(line, index);
 }
 

@@ -142,6 +142,20 @@ TEST(LayoutAnalysis, LetteredListsStayLetteredPastI) {
   EXPECT_EQ(MarkerType::lowercaseRoman, lists[1].items[1].markerType);
 }
 
+TEST(LayoutAnalysis, ABulletBeforeANumberIsTheBulletANumberSeenAsABulletIsTheNumber) {
+  auto p = page({line("1. Intro", 60, 100), line("2. Usage", 60, 130),
+                 line("a. first", 40, 200), line("b. second", 40, 230)});
+  p.lines[0].glyph = Glyph{GlyphShape::disc, {44, 106, 50, 112}};  // drawn before the number
+  p.lines[1].glyph = Glyph{GlyphShape::disc, {44, 136, 50, 142}};
+  p.lines[2].glyph = Glyph{GlyphShape::disc, {40, 206, 48, 214}};  // the "a" itself
+  auto lists = allLists(analyseLayout(p));
+  ASSERT_EQ(2u, lists.size());
+  EXPECT_EQ("• 1. Intro", lists[0].items[0].itemString);
+  EXPECT_EQ(MarkerType::bullet, lists[0].items[1].markerType);
+  EXPECT_EQ("a. first", lists[1].items[0].itemString);
+  EXPECT_EQ(MarkerType::lowercaseLatin, lists[1].items[0].markerType);
+}
+
 TEST(LayoutAnalysis, CodePanelIsOneParagraphWithItsLineBreaksNeverAList) {
   auto p = page({line("Install it:", 40, 20), line("- npm install thing", 60, 70),
                  line("- yarn add thing", 60, 94), line("Then run it.", 40, 160)});
