@@ -5,11 +5,12 @@
 namespace {
 
 // Inline code spans and table rows are tinted too, but hug their one line;
-// a code block has padding above and below. A pane from the top of the
-// image to its bottom (a side bar) is a part of the screen, not a block.
+// a code block has padding above and below. What reaches two edges of the
+// image (a side bar, a shaded corner of a slide) is a part of the screen.
 bool isBlockPanel(const PixelRect& box, const PageLayout& page, int lineHeight) {
-  const bool pane = box.top <= 1 && box.bottom >= page.height - 1;
-  return !pane && box.height() * 10 >= lineHeight * 18 && box.width() >= 4 * lineHeight;
+  const int edges = (box.left <= 1) + (box.top <= 1) + (box.right >= page.width - 1) +
+                    (box.bottom >= page.height - 1);
+  return edges < 2 && box.height() * 10 >= lineHeight * 18 && box.width() >= 4 * lineHeight;
 }
 
 // The lines in reading order: rows top to bottom, pieces of a row left to right.

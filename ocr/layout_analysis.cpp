@@ -156,9 +156,43 @@ std::vector<LayoutLine> withoutDetachedMarks(std::vector<LayoutLine> lines) {
   return kept;
 }
 
+// Pieces of one line that the recognizer gave lines of their own (it starts
+// another where the script changes): a line continues in the piece just
+// right of it on its row, in type of its size.
+std::vector<LayoutLine> joinedPieces(std::vector<LayoutLine> lines) {
+  std::vector<bool> taken(lines.size());
+  for (size_t a = 0; a < lines.size(); ++a) {
+    if (taken[a]) continue;
+    for (bool grown = true; grown;) {
+      grown = false;
+      for (size_t b = 0; b < lines.size(); ++b) {
+        if (b == a || taken[b]) continue;
+        LayoutLine& left = lines[a];
+        const LayoutLine& right = lines[b];
+        const int h = std::max(left.box.height(), right.box.height());
+        const int gap = right.box.left - left.box.right;
+        if (gap < 0 || gap > h || verticalOverlap(left.box, right.box) * 10 <
+                                       std::min(left.box.height(), right.box.height()) * 7 ||
+            std::min(left.box.height(), right.box.height()) * 10 < h * 7) {
+          continue;
+        }
+        left.text += " " + right.text;
+        left.words.insert(left.words.end(), right.words.begin(), right.words.end());
+        left.box = unite(left.box, right.box);
+        taken[b] = grown = true;
+      }
+    }
+  }
+  std::vector<LayoutLine> kept;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (!taken[i]) kept.push_back(std::move(lines[i]));
+  }
+  return kept;
+}
+
 std::vector<DocumentContainer> analyseLayout(const PageLayout& page) {
   PageLayout split = page;
-  split.lines = splitColumns(withoutDetachedMarks(page.lines));
+  split.lines = splitColumns(joinedPieces(withoutDetachedMarks(page.lines)));
   PageState state{split, std::vector<bool>(split.lines.size())};
   std::vector<int> heights;
   for (const LayoutLine& line : split.lines) heights.push_back(line.box.height());

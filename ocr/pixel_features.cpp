@@ -77,15 +77,17 @@ std::vector<PixelRect> rulings(Pix* binary, int length, int thickness, bool hori
   return found;
 }
 
-void rulesAt(Pix* grey, int threshold, std::vector<PixelRect>* horizontal,
+// `typical` is the usual line height: a rule is longer than the strokes of
+// large type, and a table's vertical rule spans at least a row.
+void rulesAt(Pix* grey, int threshold, int typical, std::vector<PixelRect>* horizontal,
              std::vector<PixelRect>* vertical) {
   PixPtr binary(pixThresholdToBinary(grey, threshold));
   if (!binary) return;
   const int width = pixGetWidth(grey), height = pixGetHeight(grey);
   const int thickness = std::max(4, std::min(width, height) / 150);
   // Rules run across several words; letters are far shorter.
-  *horizontal = rulings(binary.get(), std::max(40, width / 20), thickness, true);
-  *vertical = rulings(binary.get(), std::max(24, height / 30), thickness, false);
+  *horizontal = rulings(binary.get(), std::max({40, width / 20, 3 * typical}), thickness, true);
+  *vertical = rulings(binary.get(), std::max({24, height / 30, 2 * typical}), thickness, false);
 }
 
 // Regions of another ground than the page's, at least `size` across both
@@ -327,13 +329,14 @@ std::optional<GlyphShape> glyphShapeOf(const InkMask& mask, int lineHeight) {
 }
 
 void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical) {
-  rulesAt(grey, commonGreys(grey).first - kRuleContrast, horizontal, vertical);
+  rulesAt(grey, commonGreys(grey).first - kRuleContrast, 0, horizontal, vertical);
 }
 
 void findPixelFeatures(Pix* grey, PageLayout* page) {
   const int typical = medianLineHeight(*page);
   const int ground = groundOf(grey, typical, &page->panels);
-  rulesAt(grey, std::max(1, ground - kRuleContrast), &page->horizontalRules, &page->verticalRules);
+  rulesAt(grey, std::max(1, ground - kRuleContrast), typical, &page->horizontalRules,
+          &page->verticalRules);
   PixPtr ink(pixThresholdToBinary(grey, std::max(1, ground - kInkContrast)));
   PixPtr marks(pixThresholdToBinary(grey, std::max(1, ground - kGlyphContrast)));
   if (!ink || !marks) return;
