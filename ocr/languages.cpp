@@ -131,3 +131,61 @@ RecognitionPlan planRecognition(const std::vector<std::string>& tags,
   }
   return plan;
 }
+
+namespace {
+
+// Japanese text read by the Japanese model: 82-85; Chinese 61-64; Korean,
+// which it cannot read, 31-39 (whole corpus pages, measured).
+constexpr float kReadWell = 50;
+
+bool has(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+struct ScriptCounts {
+  size_t kana = 0, han = 0;
+};
+
+ScriptCounts countScripts(const std::string& text) {
+  ScriptCounts counts;
+  for (size_t i = 0; i + 2 < text.size(); ++i) {
+    const unsigned char lead = text[i];
+    if (lead < 0xE0 || lead > 0xEF) continue;
+    const unsigned cp = ((lead & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
+    if (cp >= 0x3040 && cp <= 0x30FF && cp != 0x30FB && cp != 0x30FC) ++counts.kana;
+    if (cp >= 0x4E00 && cp <= 0x9FFF) ++counts.han;
+  }
+  return counts;
+}
+
+}  // namespace
+
+std::optional<std::string> probeModel(const std::vector<std::string>& alternatives) {
+  if (has(alternatives, "jpn")) return std::string("jpn");
+  return std::nullopt;
+}
+
+std::string eastAsianModel(const std::vector<std::string>& alternatives,
+                           const std::vector<std::string>& installed, const std::string& sample,
+                           float confidence) {
+  if (alternatives.empty()) return "";
+  const ScriptCounts counts = countScripts(sample);
+  std::string wanted;
+  // Japanese text is a third kana or more; Chinese read by this model gains a few.
+  if (counts.kana * 100 >= (counts.kana + counts.han) * 15 && counts.kana > 0 &&
+      confidence >= kReadWell) {
+    wanted = "jpn";
+  } else if (confidence < kReadWell) {
+    wanted = "kor";
+  } else {
+    for (const std::string& name : alternatives) {
+      if (name == "chi_sim" || name == "chi_tra") {
+        wanted = name;
+        break;
+      }
+    }
+  }
+  if (!has(alternatives, wanted)) return alternatives.front();
+  if (wanted == "kor" && has(installed, "eng")) return "kor+eng";
+  return wanted;
+}

@@ -48,6 +48,9 @@ constexpr int kGlyphContrast = 40;
 // Rules and borders are often a light grey, far lighter than text, and
 // darker than any tint.
 constexpr int kRuleContrast = 15;
+// Han, kana and Hangul lines have a dense band of at least this share of
+// their height (measured 85-100 %); mixed-case Latin lines 50-70 %.
+constexpr int kSquareBand = 80;
 // Panels are tinted only slightly: a code block on white is 248 against 255.
 constexpr int kPanelContrast = 3;
 
@@ -330,6 +333,16 @@ std::optional<GlyphShape> glyphShapeOf(const InkMask& mask, int lineHeight) {
 
 void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical) {
   rulesAt(grey, commonGreys(grey).first - kRuleContrast, 0, horizontal, vertical);
+}
+
+std::vector<bool> squareType(Pix* grey, const std::vector<PixelRect>& lines) {
+  std::vector<bool> square(lines.size());
+  PixPtr ink(pixThresholdToBinary(grey, std::max(1, commonGreys(grey).first - kInkContrast)));
+  if (!ink) return square;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    square[i] = xHeightIn(ink.get(), lines[i]) * 100 >= lines[i].height() * kSquareBand;
+  }
+  return square;
 }
 
 void findPixelFeatures(Pix* grey, PageLayout* page) {

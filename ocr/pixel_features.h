@@ -17,6 +17,11 @@ void findPixelFeatures(Pix* grey, PageLayout* page);
 // The long thin dark lines of `grey`: table rulings and separators.
 void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical);
 
+// For each box, whether the type in it fills its square as Han, kana and
+// Hangul do: its dense band of ink is nearly as tall as the box, where Latin
+// letters leave the ascenders and descenders sparse above and below.
+std::vector<bool> squareType(Pix* grey, const std::vector<PixelRect>& lines);
+
 // One connected shape: `on` holds width * height cells, row by row.
 struct InkMask {
   int width = 0;

@@ -76,3 +76,22 @@ TEST(PlanRecognition, LatinFirstThenScriptsWhereItFails) {
 }
 
 }  // namespace
+
+TEST(EastAsianModel, ChosenFromWhatTheJapaneseModelReadOfThePage) {
+  const std::vector<std::string> alternatives = {"chi_sim", "chi_tra", "jpn", "kor"};
+  const std::vector<std::string> installed = {"chi_sim", "chi_tra", "eng", "jpn", "kor"};
+  EXPECT_EQ("jpn", eastAsianModel(alternatives, installed, "あなたの校正を手伝ってくれる", 85));
+  EXPECT_EQ("chi_sim", eastAsianModel(alternatives, installed, "更多详细使用示例参数介绍", 62));
+  // A few kana that the model made of Han characters are no Japanese.
+  EXPECT_EQ("chi_sim", eastAsianModel(alternatives, installed, "知用千震要圭換阿拉伯数字互中文ッ", 64));
+  // Hangul is read poorly: Korean, with English for the English words in it.
+  EXPECT_EQ("kor+eng", eastAsianModel(alternatives, installed, "時・|79四和0|人宗則01和ッ", 31));
+  EXPECT_EQ("kor", eastAsianModel(alternatives, {"kor", "jpn"}, "時・|79四", 31));
+  // The user's order of simplified and traditional holds.
+  EXPECT_EQ("chi_tra", eastAsianModel({"chi_tra", "chi_sim", "jpn"}, installed, "說明文件", 70));
+  // A wanted model that is missing gives the first alternative; none gives none.
+  EXPECT_EQ("chi_sim", eastAsianModel({"chi_sim", "jpn"}, installed, "時・|79", 20));
+  EXPECT_EQ("", eastAsianModel({}, installed, "", 0));
+  EXPECT_EQ("jpn", probeModel(alternatives));
+  EXPECT_FALSE(probeModel({"kor"}));
+}
