@@ -86,14 +86,23 @@ std::optional<Item> drawnItem(const LayoutLine& line, size_t index) {
 
 std::optional<Item> textItem(const LayoutLine& line, size_t index) {
   if (line.words.size() < 2) return std::nullopt;
-  auto type = markerTypeOf(line.words.front().text);
+  // A number whose full stop the recognizer split off: "1 ." is "1.".
+  const bool split = line.words.size() >= 3 &&
+                     (line.words[1].text == "." || line.words[1].text == ")") &&
+                     line.words[1].box.left - line.words[0].box.right < line.box.height() / 2;
+  const std::string marker = split ? line.words[0].text + line.words[1].text : line.words[0].text;
+  auto type = markerTypeOf(marker);
   if (!type) return std::nullopt;
   Item item;
   item.item = {line.text, type};
+  if (split) {
+    item.item.itemString = marker;
+    for (size_t w = 2; w < line.words.size(); ++w) item.item.itemString += " " + line.words[w].text;
+  }
   item.box = line.box;
   item.markerLeft = line.box.left;
-  item.textLeft = line.words[1].box.left;
-  item.marker = line.words.front().text;
+  item.textLeft = line.words[split ? 2 : 1].box.left;
+  item.marker = marker;
   item.lines = {index};
   return item;
 }
@@ -101,7 +110,9 @@ std::optional<Item> textItem(const LayoutLine& line, size_t index) {
 // A number or letter that was read where the pixels seemed to show a bullet
 // is the marker ("a" can look like a dot); a bullet drawn before a numbered
 // text ("• 1. Intro") is the bullet.
-std::optional<Item> itemStart(const LayoutLine& line, size_t index) {
+std::optional<Item> itemStart(const LayoutLine& line, size_t index, int lineHeight) {
+  // A numbered line in larger type is a heading ("1. Features"), not an item.
+  if (!line.glyph && line.box.height() * 4 > lineHeight * 5) return std::nullopt;
   std::optional<Item> text = textItem(line, index);
   if (!line.glyph) return text;
   const bool enumerated = text && text->item.markerType != MarkerType::bullet &&
@@ -137,7 +148,7 @@ class ListFinder {
         flush(&items);
         continue;
       }
-      std::optional<Item> start = itemStart(line, i);
+      std::optional<Item> start = itemStart(line, i, state_.lineHeight);
       if (start) {
         items.push_back(std::move(*start));
       } else if (!items.empty() && continues(items.back(), line)) {

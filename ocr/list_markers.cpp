@@ -105,7 +105,8 @@ std::optional<MarkerType> markerTypeOf(const std::string& word) {
   // "(1)" and "(a)"
   if (s.front() == U'(' && s.back() == U')') return enumeratorType(s, 1, s.size() - 1);
   // "1." "1)" "a." "a)" "iv." "2.3.1."
-  if (s.back() == U'.' || s.back() == U')') {
+  // Chinese and Japanese number with "1、" and a full-width "1．" too.
+  if (s.back() == U'.' || s.back() == U')' || s.back() == U'、' || s.back() == U'．') {
     auto type = enumeratorType(s, 0, s.size() - 1);
     if (type) return type;
   }

@@ -156,6 +156,19 @@ TEST(LayoutAnalysis, ABulletBeforeANumberIsTheBulletANumberSeenAsABulletIsTheNum
   EXPECT_EQ(MarkerType::lowercaseLatin, lists[1].items[0].markerType);
 }
 
+TEST(LayoutAnalysis, ANumberWhoseFullStopWasSplitOffStillStartsAnItem) {
+  auto docs = analyseLayout(page({line("1. Features", 40, 20, 0, 30), line("1 . Install", 40, 100),
+                                  line("2. Run", 40, 130), line("Text", 40, 200)}));
+  auto lists = allLists(docs);
+  ASSERT_EQ(1u, lists.size());
+  ASSERT_EQ(2u, lists[0].items.size());
+  // The numbered line in larger type is the heading.
+  ASSERT_TRUE(docs.back().title);
+  EXPECT_EQ("1. Features", docs.back().title->transcript);
+  EXPECT_EQ("1. Install", lists[0].items[0].itemString);
+  EXPECT_EQ(MarkerType::decimal, lists[0].items[0].markerType);
+}
+
 TEST(LayoutAnalysis, CodePanelIsOneParagraphWithItsLineBreaksNeverAList) {
   auto p = page({line("Install it:", 40, 20), line("- npm install thing", 60, 70),
                  line("- yarn add thing", 60, 94), line("Then run it.", 40, 160)});

@@ -21,6 +21,7 @@ TEST(ListMarkers, KindsOfMarkers) {
       {"Hello", std::nullopt}, {"1999", std::nullopt}, {"ab.", std::nullopt},
       {"1.", M::decimal},     {"", std::nullopt},        {"1..2", std::nullopt},
       {"(1", std::nullopt},   {"1234.", std::nullopt},   {".", std::nullopt},
+      {"4,", M::decimal},     {"3、", M::decimal},       {"2．", M::decimal},
       {"4,", M::decimal},     {"a,", std::nullopt},      {"e", std::nullopt},
   };
   for (const Case& c : cases) {
