@@ -112,7 +112,7 @@ std::optional<Item> textItem(const LayoutLine& line, size_t index) {
 // text ("• 1. Intro") is the bullet.
 std::optional<Item> itemStart(const LayoutLine& line, size_t index, int lineHeight) {
   // A numbered line in larger type is a heading ("1. Features"), not an item.
-  if (!line.glyph && line.box.height() * 4 > lineHeight * 5) return std::nullopt;
+  if (!line.glyph && line.box.height() * 10 > lineHeight * 14) return std::nullopt;
   std::optional<Item> text = textItem(line, index);
   if (!line.glyph) return text;
   const bool enumerated = text && text->item.markerType != MarkerType::bullet &&
@@ -190,8 +190,10 @@ class ListFinder {
 
   bool belongsTogether(const Item& first, const Item& previous, const Item& next) const {
     const int gap = next.box.top - previous.box.bottom;
+    // Numbers are set flush right: "10." starts left of "9.", its text does not.
     return gap >= -tolerance_ && gap <= 2 * state_.lineHeight &&
-           next.markerLeft >= first.markerLeft - tolerance_;
+           (next.markerLeft >= first.markerLeft - tolerance_ ||
+            std::abs(next.textLeft - previous.textLeft) <= tolerance_);
   }
 
   void add(std::vector<Item>& items, size_t start, size_t end) {
