@@ -2,37 +2,14 @@
 
 #include <cmath>
 
+#include "body_type.h"
+
 namespace {
-
-// Larger: the x-height (or, where it is unknown, the line height) at least
-// this share of the body's. Bolder: stems at least this much wider.
-constexpr double kLargerXHeight = 1.2;
-constexpr double kLargerHeight = 1.3;
-constexpr double kBolderStroke = 1.3;
-
-struct Body {
-  int xHeight = 0;
-  int height = 0;
-  float stroke = 0;
-};
-
-// The body's type: that of most lines, in lists and tables too, of Latin or
-// of East Asian script (`eastAsian`); none when the page has no such lines.
-Body bodyOf(const PageState& state, bool eastAsian) {
-  std::vector<int> xHeights, heights, strokes;
-  for (const LayoutLine& line : state.page.lines) {
-    if (isEastAsian(line.text) != eastAsian) continue;
-    if (line.xHeight > 0) xHeights.push_back(line.xHeight);
-    heights.push_back(line.box.height());
-    if (line.stroke > 0) strokes.push_back(static_cast<int>(std::lround(line.stroke * 100)));
-  }
-  return {median(xHeights), median(heights), median(strokes) / 100.0f};
-}
 
 class HeadingFinder {
  public:
   explicit HeadingFinder(PageState* state)
-      : state_(*state), latin_(bodyOf(*state, false)), eastAsian_(bodyOf(*state, true)) {
+      : state_(*state), body_(bodyTypeOf(state->page)) {
     for (size_t i = 0; i < state_.page.lines.size(); ++i) {
       if (!state_.used[i]) free_.push_back(i);
     }
@@ -63,24 +40,8 @@ class HeadingFinder {
   }
 
  private:
-  // The body type to measure a line against: of its own script where the
-  // page has that, else of the other.
-  const Body& bodyFor(const LayoutLine& line) const {
-    const bool eastAsian = isEastAsian(line.text);
-    const Body& own = eastAsian ? eastAsian_ : latin_;
-    return own.height > 0 ? own : (eastAsian ? latin_ : eastAsian_);
-  }
-
-  bool larger(const LayoutLine& line) const {
-    const Body& body = bodyFor(line);
-    if (line.xHeight > 0 && body.xHeight > 0) return line.xHeight >= kLargerXHeight * body.xHeight;
-    return line.box.height() >= kLargerHeight * body.height;
-  }
-
-  bool bolder(const LayoutLine& line) const {
-    const Body& body = bodyFor(line);
-    return body.stroke > 0 && line.stroke >= kBolderStroke * body.stroke;
-  }
+  bool larger(const LayoutLine& line) const { return largerThanBody(body_, line); }
+  bool bolder(const LayoutLine& line) const { return bolderThanBody(body_, line); }
 
   bool isHeading(size_t k) const {
     const LayoutLine& line = state_.line(free_[k]);
@@ -153,8 +114,7 @@ class HeadingFinder {
   }
 
   PageState& state_;
-  const Body latin_;
-  const Body eastAsian_;
+  const BodyType body_;
   std::vector<size_t> free_;  // the free lines, top to bottom
 };
 

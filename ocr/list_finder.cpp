@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "body_type.h"
 #include "list_markers.h"
 
 namespace {
@@ -110,9 +111,12 @@ std::optional<Item> textItem(const LayoutLine& line, size_t index) {
 // A number or letter that was read where the pixels seemed to show a bullet
 // is the marker ("a" can look like a dot); a bullet drawn before a numbered
 // text ("• 1. Intro") is the bullet.
-std::optional<Item> itemStart(const LayoutLine& line, size_t index, int lineHeight) {
-  // A numbered line in larger type is a heading ("1. Features"), not an item.
-  if (!line.glyph && line.box.height() * 10 > lineHeight * 14) return std::nullopt;
+std::optional<Item> itemStart(const LayoutLine& line, size_t index, const BodyType& body,
+                              int lineHeight) {
+  // A numbered line in larger type, or bold and a little larger, is a
+  // heading ("1. Features"), not an item.
+  const bool bolderAndTaller = bolderThanBody(body, line) && line.box.height() * 20 >= lineHeight * 23;
+  if (!line.glyph && (largerThanBody(body, line) || bolderAndTaller)) return std::nullopt;
   std::optional<Item> text = textItem(line, index);
   if (!line.glyph) return text;
   const bool enumerated = text && text->item.markerType != MarkerType::bullet &&
@@ -128,7 +132,8 @@ std::optional<Item> itemStart(const LayoutLine& line, size_t index, int lineHeig
 class ListFinder {
  public:
   explicit ListFinder(PageState* state)
-      : state_(*state), tolerance_(std::max(4, state->lineHeight / 2)) {}
+      : state_(*state), tolerance_(std::max(4, state->lineHeight / 2)),
+        body_(bodyTypeOf(state->page)) {}
 
   // Top to bottom: the recognizer often gives nested items or their bullets
   // blocks of their own, read after the rest. Lines left of a list (a side
@@ -148,7 +153,7 @@ class ListFinder {
         flush(&items);
         continue;
       }
-      std::optional<Item> start = itemStart(line, i, state_.lineHeight);
+      std::optional<Item> start = itemStart(line, i, body_, state_.lineHeight);
       if (start) {
         items.push_back(std::move(*start));
       } else if (!items.empty() && continues(items.back(), line)) {
@@ -231,6 +236,7 @@ class ListFinder {
 
   PageState& state_;
   const int tolerance_;
+  const BodyType body_;
   std::vector<ListElement> lists_;
 };
 

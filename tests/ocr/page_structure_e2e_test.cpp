@@ -1,0 +1,116 @@
+// The built zuna-ocr on screenshots of real documents (README pages in two
+// viewer looks, light and dark, and a settings screen): the structure where
+// it is certain, the text loosely.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "run_process.h"
+
+using nlohmann::json;
+
+namespace {
+
+const std::string kPages = std::string(FIXTURES) + "/images/pages/";
+
+json blocksOf(const std::string& image) {
+  ProcessResult run = runProcess({ZUNA_OCR, kPages + image});
+  EXPECT_EQ(0, run.status) << run.out;
+  EXPECT_EQ("", run.err);
+  json result = json::parse(run.out, nullptr, false);
+  return result.is_object() ? result["blocks"] : json::array();
+}
+
+std::vector<json> ofKind(const json& blocks, const std::string& kind) {
+  std::vector<json> found;
+  for (const json& block : blocks) {
+    if (block["kind"] == kind) found.push_back(block);
+  }
+  return found;
+}
+
+bool hasHeading(const json& blocks, const std::string& text) {
+  for (const json& block : ofKind(blocks, "heading")) {
+    if (block["text"] == text) return true;
+  }
+  return false;
+}
+
+std::vector<size_t> rowLengths(const json& table) {
+  std::vector<size_t> lengths;
+  for (const json& row : table["rows"]) lengths.push_back(row.size());
+  return lengths;
+}
+
+TEST(PageStructure, NestedListWithDrawnDiscsAndCircles) {
+  json blocks = blocksOf("axios-nested.png");
+  EXPECT_TRUE(hasHeading(blocks, "Table of contents"));
+  std::vector<json> lists = ofKind(blocks, "list");
+  ASSERT_EQ(1u, lists.size());
+  const json& list = lists[0];
+  ASSERT_EQ(31u, list["items"].size());
+  EXPECT_FALSE(list["ordered"]);
+  // Installing, then its two nested items, then Example.
+  EXPECT_EQ(json::parse("[0,0,0,1,1,0]"),
+            json(std::vector<json>(list["levels"].begin(), list["levels"].begin() + 6)));
+  EXPECT_EQ("• Features", list["items"][0]);
+  EXPECT_EQ("◦ Package manager", list["items"][3]);
+}
+
+TEST(PageStructure, TablesRuledBetweenRowsWithWrappedCells) {
+  json blocks = blocksOf("debug-table.png");
+  for (const char* heading : {"Environment Variables", "Formatters", "Custom formatters"}) {
+    EXPECT_TRUE(hasHeading(blocks, heading)) << heading;
+  }
+  std::vector<json> tables = ofKind(blocks, "table");
+  ASSERT_EQ(2u, tables.size());
+  EXPECT_EQ(std::vector<size_t>(6, 2), rowLengths(tables[0]));
+  EXPECT_EQ(std::vector<size_t>(7, 2), rowLengths(tables[1]));
+  EXPECT_EQ("Purpose", tables[0]["rows"][0][1]);
+  // A cell wrapped over two lines is one cell.
+  const std::string wrapped = tables[1]["rows"][5][1];
+  EXPECT_NE(std::string::npos, wrapped.find("JSON.")) << wrapped;
+  EXPECT_NE(std::string::npos, wrapped.find("references.")) << wrapped;
+}
+
+TEST(PageStructure, GridTablesUnderTheirHeadings) {
+  json blocks = blocksOf("vant-table.png");
+  EXPECT_TRUE(hasHeading(blocks, "Official Ecosystem"));
+  EXPECT_TRUE(hasHeading(blocks, "Community Ecosystem"));
+  std::vector<json> tables = ofKind(blocks, "table");
+  ASSERT_EQ(2u, tables.size());
+  EXPECT_EQ(std::vector<size_t>(7, 2), rowLengths(tables[0]));
+  EXPECT_EQ("vant-weapp", tables[0]["rows"][1][0]);
+  EXPECT_EQ(json::parse(R"(["Project","Description"])"), tables[1]["rows"][0]);
+}
+
+TEST(PageStructure, ChineseNumberedListUnderANumberedHeading) {
+  json blocks = blocksOf("cnchar-ol.png");
+  EXPECT_TRUE(hasHeading(blocks, "1.功能"));
+  std::vector<json> lists = ofKind(blocks, "list");
+  ASSERT_FALSE(lists.empty());
+  const json& list = lists[0];
+  EXPECT_TRUE(list["ordered"]);
+  EXPECT_GE(list["items"].size(), 20u);
+  for (const json& level : list["levels"]) EXPECT_EQ(0, level);
+  const std::string first = list["items"][0];
+  EXPECT_EQ(0u, first.find("1.")) << first;
+}
+
+TEST(PageStructure, SettingsCardsAreTablesUnderTheirLabels) {
+  json blocks = blocksOf("settings-en.png");
+  for (const char* heading : {"Notifications", "EMAIL", "PUSH ON THIS DEVICE", "QUIET HOURS"}) {
+    EXPECT_TRUE(hasHeading(blocks, heading)) << heading;
+  }
+  std::vector<json> tables = ofKind(blocks, "table");
+  ASSERT_EQ(3u, tables.size());
+  for (const json& table : tables) EXPECT_EQ(std::vector<size_t>(3, 2), rowLengths(table));
+  EXPECT_EQ(json::parse(R"(["Sound","Chime"])"), tables[1]["rows"][2]);
+  // Blocks come top to bottom.
+  double top = 0;
+  for (const json& block : blocks) {
+    EXPECT_GE(block["top"].get<double>(), top);
+    top = block["top"];
+  }
+}
+
+}  // namespace
