@@ -15,6 +15,7 @@
 #include "leptonica_image.h"
 #include "list_markers.h"
 #include "pixel_features.h"
+#include "tesseract_lines.h"
 
 namespace {
 
@@ -23,12 +24,6 @@ constexpr int kScreenDpi = 96;
 // Text whose usual line height is below this (type under about 12 px) is
 // read far better after a 2x upscale: 1-13 % character errors against none.
 constexpr int kSmallLinePixels = 12;
-// A line is probably in another script when most of its characters lie in
-// weak words: read with less confidence than the first bound, or than the
-// second when the word is neither in the dictionary nor a number (measured:
-// Latin text read by eng 85-96, CJK text read by eng 0-70).
-constexpr float kWeakWordConfidence = 60;
-constexpr float kUnknownWordConfidence = 80;
 // Weak lines on which the alternative models are compared, and lines of a
 // page on which its script is probed.
 constexpr size_t kProbeLines = 3;
@@ -37,48 +32,6 @@ constexpr float kClearlyBetter = 8;
 // A page is read with an East Asian model when at least this share of its
 // lines' width is set in type that fills its square.
 constexpr double kEastAsianPage = 0.3;
-
-struct Reading {
-  std::string text;
-  float confidence = -1;
-};
-
-struct Line {
-  RecognizedLine recognized;
-  PixelRect pixels;
-  std::vector<LayoutWord> words;
-  int block = 0;
-  size_t weakCharacters = 0;  // in words read with low confidence
-  size_t characters = 0;
-};
-
-bool isWeak(const Line& line) { return line.weakCharacters * 2 > line.characters; }
-
-// Whether `text` holds Han, kana or Hangul: what the alternative models are for.
-bool hasEastAsianScript(const std::string& text) {
-  for (size_t i = 0; i + 2 < text.size(); ++i) {
-    const unsigned char lead = text[i];
-    if (lead < 0xE0 || lead > 0xEF) continue;
-    const unsigned cp = ((lead & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
-    if ((cp >= 0x3040 && cp <= 0x30FF) || (cp >= 0x3400 && cp <= 0x9FFF) ||
-        (cp >= 0xAC00 && cp <= 0xD7AF) || (cp >= 0x1100 && cp <= 0x11FF)) {
-      return true;
-    }
-  }
-  return false;
-}
-
-std::string takeText(char* text) {
-  std::string result = text ? text : "";
-  delete[] text;
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-  return result;
-}
-
-bool isBlank(const std::string& text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](unsigned char c) { return c == ' ' || c == '\t' || c == '\n'; });
-}
 
 std::vector<std::string> listInstalled(const std::string& datapath) {
   std::vector<std::string> names;
@@ -222,21 +175,6 @@ class TesseractEngine : public RecognitionEngine {
     return true;
   }
 
-  static std::vector<PixelRect> layoutLines(tesseract::TessBaseAPI* api, Pix* image, int dpi) {
-    std::vector<PixelRect> boxes;
-    api->SetPageSegMode(tesseract::PSM_AUTO);
-    api->SetImage(image);
-    api->SetSourceResolution(dpi);
-    std::unique_ptr<tesseract::PageIterator> it(api->AnalyseLayout());
-    if (!it) return boxes;
-    do {
-      PixelRect box;
-      if (it->BoundingBox(tesseract::RIL_TEXTLINE, &box.left, &box.top, &box.right, &box.bottom)) {
-        boxes.push_back(box);
-      }
-    } while (it->Next(tesseract::RIL_TEXTLINE));
-    return boxes;
-  }
 
   // The share of the lines' width whose type fills its square.
   static double squareShare(const std::vector<PixelRect>& boxes, const std::vector<bool>& square) {
@@ -288,20 +226,6 @@ class TesseractEngine : public RecognitionEngine {
     return scores[1] > scores[0] + kClearlyBetter ? other : chosen;
   }
 
-  // Reads the sample lines; returns their mean confidence.
-  static float readSample(tesseract::TessBaseAPI* api, Pix* image, int dpi,
-                          const std::vector<PixelRect>& sample, std::string* text) {
-    api->SetImage(image);
-    api->SetSourceResolution(dpi);
-    text->clear();
-    float confidence = 0;
-    for (const PixelRect& box : sample) {
-      std::string read;
-      confidence += std::max(0.0f, readLine(api, box, &read, false));
-      *text += read;
-    }
-    return sample.empty() ? 0 : confidence / sample.size();
-  }
 
 
   std::unique_ptr<tesseract::TessBaseAPI> loadModel(const std::string& languages,
@@ -326,12 +250,6 @@ class TesseractEngine : public RecognitionEngine {
     return api;
   }
 
-  static bool recognize(tesseract::TessBaseAPI* api, Pix* image, int dpi) {
-    api->SetPageSegMode(tesseract::PSM_AUTO);
-    api->SetImage(image);
-    api->SetSourceResolution(dpi);
-    return api->Recognize(nullptr) == 0;
-  }
 
   // Whether the text is small enough that a 2x upscale reads it better: judged
   // from the layout's lines, before anything is read.
@@ -348,50 +266,6 @@ class TesseractEngine : public RecognitionEngine {
     return heights[quartile] < kSmallLinePixels;
   }
 
-  // The text lines with their words, in Tesseract's reading order; lines
-  // of one text block share a block number.
-  static std::vector<Line> collectLines(tesseract::TessBaseAPI* api, Pix* image) {
-    std::vector<Line> lines;
-    std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
-    if (!it) return lines;
-    const int width = pixGetWidth(image);
-    const int height = pixGetHeight(image);
-    int block = -1;
-    do {
-      if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) ++block;
-      if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
-        Line line;
-        PixelRect& p = line.pixels;
-        if (!it->BoundingBox(tesseract::RIL_TEXTLINE, &p.left, &p.top, &p.right, &p.bottom)) {
-          continue;
-        }
-        line.recognized.text = takeText(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
-        line.recognized.confidence = it->Confidence(tesseract::RIL_TEXTLINE);
-        line.recognized.box = normalizePixelBox(p.left, p.top, p.right, p.bottom, width, height);
-        line.block = block;
-        lines.push_back(std::move(line));
-      }
-      LayoutWord word;
-      PixelRect& w = word.box;
-      if (!lines.empty() && it->BoundingBox(tesseract::RIL_WORD, &w.left, &w.top, &w.right, &w.bottom)) {
-        word.text = takeText(it->GetUTF8Text(tesseract::RIL_WORD));
-        if (!isBlank(word.text)) {
-          Line& line = lines.back();
-          line.characters += word.text.size();
-          const float confidence = it->Confidence(tesseract::RIL_WORD);
-          const bool known = it->WordIsFromDictionary() || it->WordIsNumeric();
-          if (confidence < kWeakWordConfidence ||
-              (!known && confidence < kUnknownWordConfidence)) {
-            line.weakCharacters += word.text.size();
-          }
-          line.words.push_back(std::move(word));
-        }
-      }
-    } while (it->Next(tesseract::RIL_WORD));
-    // Specks and rules come back as lines read as blanks; they are not text.
-    std::erase_if(lines, [](const Line& line) { return isBlank(line.recognized.text); });
-    return lines;
-  }
 
   // Page segmentation can take a ruled table for a picture and read none of
   // it; its empty cells are then read one by one.
@@ -419,22 +293,6 @@ class TesseractEngine : public RecognitionEngine {
     }
   }
 
-  // Reads one line alone; returns its confidence, or -1 when nothing was read.
-  // Layout leaves small full-width punctuation at a line's end outside its box,
-  // hence the wide horizontal margin; on the left it would take in the marker
-  // of a text that starts after one.
-  static float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text,
-                        bool afterMarker) {
-    const int height = box.bottom - box.top;
-    const int pad = std::max(2, height / 6);
-    const int left = std::max(0, box.left - (afterMarker ? pad : height));
-    const int top = std::max(0, box.top - pad);
-    api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
-    api->SetRectangle(left, top, box.right + height - left, box.bottom + pad - top);
-    if (api->Recognize(nullptr) != 0) return -1;
-    *text = takeText(api->GetUTF8Text());
-    return text->empty() ? -1 : static_cast<float>(api->MeanTextConf());
-  }
 
   // Lines the primary models read poorly are probably in another script:
   // the alternative model that reads a sample of them best reads them all.
@@ -489,33 +347,8 @@ class TesseractEngine : public RecognitionEngine {
     }
   }
 
-  // A list marker that the primary model read before the text ("1.", "a)")
-  // stays its reading: the list rules need it as a word of its own, and the
-  // other model reads it no better.
-  static bool keepsMarker(const Line& line) {
-    return line.words.size() >= 2 && markerTypeOf(line.words.front().text).has_value();
-  }
 
-  // What the other model reads of a line: all of it, or what follows its marker.
-  static PixelRect textBox(const Line& line) {
-    PixelRect box = line.pixels;
-    if (keepsMarker(line)) box.left = line.words[1].box.left;
-    return box;
-  }
 
-  // The primary model's words were misread: the text (after a kept marker)
-  // becomes one word.
-  static void takeReading(const Reading& reading, Line* line) {
-    line->recognized.confidence = reading.confidence;
-    if (keepsMarker(*line)) {
-      LayoutWord marker = line->words.front();
-      line->words = {marker, LayoutWord{reading.text, textBox(*line)}};
-      line->recognized.text = marker.text + " " + reading.text;
-      return;
-    }
-    line->recognized.text = reading.text;
-    line->words = {LayoutWord{reading.text, line->pixels}};
-  }
 
   std::string datapath_;
   std::vector<std::string> installed_;

@@ -5,7 +5,7 @@ set -eu
 
 packages="
   build-essential cmake pkg-config
-  libtesseract-dev libleptonica-dev
+  libtesseract-dev libleptonica-dev tesseract-ocr
   tesseract-ocr-eng tesseract-ocr-chi-sim tesseract-ocr-chi-tra
   tesseract-ocr-jpn tesseract-ocr-kor tesseract-ocr-osd
   libicu-dev libical-dev tzdata nlohmann-json3-dev libjemalloc-dev

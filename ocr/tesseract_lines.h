@@ -1,0 +1,73 @@
+#pragma once
+
+// Reading lines with a Tesseract model: the layout's lines, the recognized
+// lines with their words, one line alone, and what a re-read makes of a line.
+// Used by the Tesseract engine only.
+
+#include <string>
+#include <vector>
+
+#include <tesseract/baseapi.h>
+
+#include "engine.h"
+#include "page_records.h"
+
+struct Pix;
+
+struct Reading {
+  std::string text;
+  float confidence = -1;
+};
+
+struct Line {
+  RecognizedLine recognized;
+  PixelRect pixels;
+  std::vector<LayoutWord> words;
+  int block = 0;
+  size_t weakCharacters = 0;  // in words read with low confidence
+  size_t characters = 0;
+};
+
+// Whether most of the line's characters lie in words read with low confidence.
+bool isWeak(const Line& line);
+
+// Whether `text` holds Han, kana or Hangul: what the alternative models are for.
+bool hasEastAsianScript(const std::string& text);
+
+// Takes Tesseract's text (and frees it) without its final line breaks.
+std::string takeText(char* text);
+
+bool isBlank(const std::string& text);
+
+// The text lines that the layout analysis alone finds, nothing read.
+std::vector<PixelRect> layoutLines(tesseract::TessBaseAPI* api, Pix* image, int dpi);
+
+// Reads the sample lines; returns their mean confidence.
+float readSample(tesseract::TessBaseAPI* api, Pix* image, int dpi,
+                 const std::vector<PixelRect>& sample, std::string* text);
+
+// Recognizes the whole image, its layout found anew.
+bool recognize(tesseract::TessBaseAPI* api, Pix* image, int dpi);
+
+// The text lines with their words, in Tesseract's reading order; lines
+// of one text block share a block number.
+std::vector<Line> collectLines(tesseract::TessBaseAPI* api, Pix* image);
+
+// Reads one line alone; returns its confidence, or -1 when nothing was read.
+// Layout leaves small full-width punctuation at a line's end outside its box,
+// hence the wide horizontal margin; on the left it would take in the marker
+// of a text that starts after one.
+float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text,
+               bool afterMarker);
+
+// A list marker that the primary model read before the text ("1.", "a)")
+// stays its reading: the list rules need it as a word of its own, and the
+// other model reads it no better.
+bool keepsMarker(const Line& line);
+
+// What the other model reads of a line: all of it, or what follows its marker.
+PixelRect textBox(const Line& line);
+
+// The primary model's words were misread: the text (after a kept marker)
+// becomes one word.
+void takeReading(const Reading& reading, Line* line);
