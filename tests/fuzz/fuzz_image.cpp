@@ -1,5 +1,6 @@
 // One image file through decoding (with the pixel budget) and the search for
-// ruling lines; recognition itself is Tesseract's and too slow to fuzz here.
+// what its pixels show (rules, panels, bullets of a made-up line); recognition
+// itself is Tesseract's and too slow to fuzz here.
 #include <unistd.h>
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "leptonica_image.h"
+#include "pixel_features.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string path = "/tmp/zuna-fuzz-image-" + std::to_string(getpid());
@@ -19,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (readImage(path, &image, &err)) {
     std::vector<PixelRect> horizontal, vertical;
     findRules(image.get(), &horizontal, &vertical);
+    PageLayout page;
+    page.lines.emplace_back().box = {size % 7, size % 5, 40 + size % 11, 16 + size % 3};
+    findPixelFeatures(image.get(), &page);
   }
   return 0;
 }
