@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<PixelRect> horizontal, vertical;
     findRules(image.get(), &horizontal, &vertical);
     PageLayout page;
-    page.lines.emplace_back().box = {size % 7, size % 5, 40 + size % 11, 16 + size % 3};
+    const int n = static_cast<int>(size % 1000);
+    page.lines.emplace_back().box = {n % 7, n % 5, 40 + n % 11, 16 + n % 3};
     findPixelFeatures(image.get(), &page);
   }
   return 0;
