@@ -29,6 +29,8 @@ constexpr int kSmallLinePixels = 12;
 constexpr size_t kProbeLines = 3;
 // How much higher the other Chinese model's confidence must be to be chosen.
 constexpr float kClearlyBetter = 8;
+// A page with less square type than this share is a Latin page.
+constexpr double kLatinPage = 0.05;
 // A page is read with an East Asian model when at least this share of its
 // lines' width is set in type that fills its square.
 constexpr double kEastAsianPage = 0.3;
@@ -166,7 +168,8 @@ class TesseractEngine : public RecognitionEngine {
     std::vector<Line> found = collectLines(api.get(), image.get());
     // On a Latin page, lines in another script are read by their own model.
     if (!eastAsianPage) {
-      rereadWeakLines(rereaders, options.languageCorrection, image.get(), dpi, &found);
+      const bool latinPage = squareShare(boxes, square) < kLatinPage;
+      rereadWeakLines(rereaders, options.languageCorrection, image.get(), dpi, latinPage, &found);
     }
     page->image = std::move(image);
     page->dpi = dpi;
@@ -297,10 +300,15 @@ class TesseractEngine : public RecognitionEngine {
   // Lines the primary models read poorly are probably in another script:
   // the alternative model that reads a sample of them best reads them all.
   void rereadWeakLines(const std::vector<std::string>& alternatives, bool correction, Pix* image,
-                       int dpi, std::vector<Line>* lines) const {
+                       int dpi, bool latinPage, std::vector<Line>* lines) const {
+    // On a page of Latin type, code, tables and small print are read poorly
+    // too; there only lines set in square type are worth another model.
+    std::vector<PixelRect> boxes;
+    for (const Line& line : *lines) boxes.push_back(line.pixels);
+    const std::vector<bool> square = squareType(image, boxes);
     std::vector<Line*> weak;
-    for (Line& line : *lines) {
-      if (isWeak(line)) weak.push_back(&line);
+    for (size_t i = 0; i < lines->size(); ++i) {
+      if (isWeak((*lines)[i]) && (square[i] || !latinPage)) weak.push_back(&(*lines)[i]);
     }
     if (weak.empty() || alternatives.empty()) return;
     std::vector<Line*> probe = weak;
