@@ -5,27 +5,11 @@
 
 #include "admission.h"
 #include "likely_subtags.h"
+#include "list_markers.h"
 
 namespace {
 
 double topOf(const NormalizedRect& region) { return 1.0 - region.maxY(); }
-
-// The five ordered kinds, and Roman numerals: a list numbered i., ii., iii.
-// is ordered by any reading.
-bool isOrdered(MarkerType type) {
-  switch (type) {
-    case MarkerType::lowercaseLatin:
-    case MarkerType::uppercaseLatin:
-    case MarkerType::decimal:
-    case MarkerType::decorativeDecimal:
-    case MarkerType::compositeDecimal:
-    case MarkerType::lowercaseRoman:
-    case MarkerType::uppercaseRoman:
-      return true;
-    default:
-      return false;
-  }
-}
 
 Block listBlock(const ListElement& list) {
   std::vector<std::string> items;

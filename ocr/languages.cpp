@@ -4,6 +4,8 @@
 #include <cctype>
 #include <map>
 
+#include "scripts.h"
+
 namespace {
 
 const std::vector<std::string> kFixedLanguages = {"en-US", "zh-Hans", "zh-Hant", "ja-JP",
@@ -148,12 +150,9 @@ struct ScriptCounts {
 
 ScriptCounts countScripts(const std::string& text) {
   ScriptCounts counts;
-  for (size_t i = 0; i + 2 < text.size(); ++i) {
-    const unsigned char lead = text[i];
-    if (lead < 0xE0 || lead > 0xEF) continue;
-    const unsigned cp = ((lead & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
-    if (cp >= 0x3040 && cp <= 0x30FF && cp != 0x30FB && cp != 0x30FC) ++counts.kana;
-    if (cp >= 0x4E00 && cp <= 0x9FFF) ++counts.han;
+  for (char32_t c : codePoints(text)) {
+    counts.kana += isKana(c);
+    counts.han += isHan(c);
   }
   return counts;
 }

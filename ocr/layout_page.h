@@ -10,6 +10,7 @@
 
 #include "geometry.h"
 #include "page_records.h"
+#include "scripts.h"
 
 struct PageState {
   const PageLayout& page;
@@ -44,21 +45,3 @@ inline void takeLinesIn(PageState* state, const PixelRect& area) {
   }
 }
 
-// Whether most letters of `text` are Han, kana or Hangul, whose type fills
-// its square and so measures larger than Latin type of the same size.
-inline bool isEastAsian(const std::string& text) {
-  size_t eastAsian = 0, other = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char lead = text[i];
-    if (lead < 0x80) {
-      other += std::isalnum(lead) != 0;
-    } else if (lead >= 0xE0 && lead <= 0xEF && i + 2 < text.size()) {
-      const unsigned cp = ((lead & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
-      if ((cp >= 0x3040 && cp <= 0x30FF) || (cp >= 0x3400 && cp <= 0x9FFF) ||
-          (cp >= 0xAC00 && cp <= 0xD7AF)) {
-        eastAsian += 2;  // one such character holds about a word's worth
-      }
-    }
-  }
-  return eastAsian > other;
-}

@@ -5,6 +5,7 @@
 
 #include "body_type.h"
 #include "list_markers.h"
+#include "scripts.h"
 
 namespace {
 
@@ -42,16 +43,10 @@ const char* characterOfShape(GlyphShape shape) {
   return "•";
 }
 
-size_t codePointCount(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
 // Whether the line's first word is the recognizer's reading of the glyph:
 // a mark of one or two characters where the glyph is.
 bool wordIsGlyph(const LayoutWord& word, const Glyph& glyph, int lineHeight) {
-  return codePointCount(word.text) <= 2 && word.box.left <= glyph.box.right + lineHeight / 4 &&
+  return codePoints(word.text).size() <= 2 && word.box.left <= glyph.box.right + lineHeight / 4 &&
          word.box.width() <= lineHeight * 6 / 5;
 }
 
@@ -119,9 +114,7 @@ std::optional<Item> itemStart(const LayoutLine& line, size_t index, const BodyTy
   if (!line.glyph && (largerThanBody(body, line) || bolderAndTaller)) return std::nullopt;
   std::optional<Item> text = textItem(line, index);
   if (!line.glyph) return text;
-  const bool enumerated = text && text->item.markerType != MarkerType::bullet &&
-                          text->item.markerType != MarkerType::hyphen &&
-                          text->item.markerType != MarkerType::asterisk;
+  const bool enumerated = text && isOrdered(*text->item.markerType);
   const PixelRect& first = line.words.front().box;
   if (enumerated && line.glyph->box.midX() >= first.left && line.glyph->box.midX() < first.right) {
     return text;
@@ -220,7 +213,7 @@ class ListFinder {
     for (size_t k = start + 1; k < end; ++k) {
       Item& item = items[k];
       const auto type = item.item.markerType;
-      if (codePointCount(item.marker) > 3 ||
+      if (codePoints(item.marker).size() > 3 ||
           (type != MarkerType::lowercaseRoman && type != MarkerType::uppercaseRoman)) {
         continue;
       }

@@ -3,20 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace {
+#include "scripts.h"
 
-std::vector<char32_t> codePoints(const std::string& s) {
-  std::vector<char32_t> out;
-  for (size_t i = 0; i < s.size();) {
-    const unsigned char c = s[i];
-    const int length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    char32_t cp = length == 1 ? c : c & (0x3F >> (length - 1));
-    for (int k = 1; k < length && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
-    out.push_back(cp);
-    i += length;
-  }
-  return out;
-}
+namespace {
 
 std::optional<MarkerType> bulletType(char32_t c) {
   switch (c) {
@@ -123,9 +112,24 @@ std::optional<MarkerType> markerTypeOf(const std::string& word) {
 bool isMisreadBullet(const std::string& word) {
   // Latin models see "+", "©" or "e"; East Asian ones "。", "・" or the Hangul letter "ㅇ".
   static const char* const kReadings[] = {"+", "°", "«", "»", "¢", "©", "®", "e", "o", "*", "。",
-                                          "・", "·", "ㅇ", "〇", "○", "o", "O", "0", "=", "■"};
+                                          "・", "·", "ㅇ", "〇", "○", "O", "0", "=", "■"};
   for (const char* reading : kReadings) {
     if (word == reading) return true;
   }
   return false;
+}
+
+bool isOrdered(MarkerType type) {
+  switch (type) {
+    case MarkerType::lowercaseLatin:
+    case MarkerType::uppercaseLatin:
+    case MarkerType::decimal:
+    case MarkerType::decorativeDecimal:
+    case MarkerType::compositeDecimal:
+    case MarkerType::lowercaseRoman:
+    case MarkerType::uppercaseRoman:
+      return true;
+    default:
+      return false;
+  }
 }

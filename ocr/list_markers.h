@@ -14,3 +14,7 @@ std::optional<MarkerType> markerTypeOf(const std::string& word);
 // "°", "©", "e", "。", "ㅇ", ...). Such a word stands for the bullet only
 // where the pixels show one.
 bool isMisreadBullet(const std::string& word);
+
+// The five ordered kinds, and Roman numerals: a list numbered i., ii., iii.
+// is ordered by any reading. Bullets, dashes and asterisks are not.
+bool isOrdered(MarkerType type);

@@ -21,20 +21,6 @@ constexpr float kUnknownWordConfidence = 80;
 
 bool isWeak(const Line& line) { return line.weakCharacters * 2 > line.characters; }
 
-// Whether `text` holds Han, kana or Hangul: what the alternative models are for.
-bool hasEastAsianScript(const std::string& text) {
-  for (size_t i = 0; i + 2 < text.size(); ++i) {
-    const unsigned char lead = text[i];
-    if (lead < 0xE0 || lead > 0xEF) continue;
-    const unsigned cp = ((lead & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
-    if ((cp >= 0x3040 && cp <= 0x30FF) || (cp >= 0x3400 && cp <= 0x9FFF) ||
-        (cp >= 0xAC00 && cp <= 0xD7AF) || (cp >= 0x1100 && cp <= 0x11FF)) {
-      return true;
-    }
-  }
-  return false;
-}
-
 std::string takeText(char* text) {
   std::string result = text ? text : "";
   delete[] text;

@@ -11,6 +11,7 @@
 
 #include "engine.h"
 #include "page_records.h"
+#include "scripts.h"
 
 struct Pix;
 
@@ -30,9 +31,6 @@ struct Line {
 
 // Whether most of the line's characters lie in words read with low confidence.
 bool isWeak(const Line& line);
-
-// Whether `text` holds Han, kana or Hangul: what the alternative models are for.
-bool hasEastAsianScript(const std::string& text);
 
 // Takes Tesseract's text (and frees it) without its final line breaks.
 std::string takeText(char* text);
