@@ -166,16 +166,18 @@ std::optional<std::string> probeModel(const std::vector<std::string>& alternativ
 
 std::string eastAsianModel(const std::vector<std::string>& alternatives,
                            const std::vector<std::string>& installed, const std::string& sample,
-                           float confidence) {
+                           float confidence, float koreanConfidence) {
   if (alternatives.empty()) return "";
   const ScriptCounts counts = countScripts(sample);
   std::string wanted;
-  // Japanese text is a third kana or more; Chinese read by this model gains a few.
-  if (counts.kana * 100 >= (counts.kana + counts.han) * 15 && counts.kana > 0 &&
-      confidence >= kReadWell) {
-    wanted = "jpn";
-  } else if (confidence < kReadWell) {
+  const bool korean =
+      koreanConfidence >= 0 ? koreanConfidence > confidence : confidence < kReadWell;
+  if (korean) {
     wanted = "kor";
+  } else if (counts.kana * 100 >= (counts.kana + counts.han) * 15 && counts.kana > 0 &&
+             confidence >= kReadWell) {
+    // Japanese text is a third kana or more; Chinese read by this model gains a few.
+    wanted = "jpn";
   } else {
     for (const std::string& name : alternatives) {
       if (name == "chi_sim" || name == "chi_tra") {

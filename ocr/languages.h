@@ -30,14 +30,16 @@ RecognitionPlan planRecognition(const std::vector<std::string>& tags,
 
 // The East Asian model that reads a page whose type is mostly Han, kana or
 // Hangul, from what the Japanese model read of a sample of its lines
-// (`sample`, read with mean `confidence`, 0..100): Japanese where kana
-// appear, Korean (with English, for the English words Korean text holds)
-// where the sample was read poorly, Chinese otherwise, in the user's order of
-// simplified and traditional. Only models in `alternatives` are chosen; the
-// first of them when the one wanted is missing.
+// (`sample`, read with mean `confidence`, 0..100) and how well the Korean
+// model read it (`koreanConfidence`, negative when it was not tried):
+// Korean (with English, for the English words Korean text holds) where the
+// Korean model reads better, or without it where the Japanese model reads
+// poorly; Japanese where kana appear; Chinese otherwise, in the user's order
+// of simplified and traditional. Only models in `alternatives` are chosen;
+// the first of them when the one wanted is missing.
 std::string eastAsianModel(const std::vector<std::string>& alternatives,
                            const std::vector<std::string>& installed, const std::string& sample,
-                           float confidence);
+                           float confidence, float koreanConfidence = -1);
 
 // The model a page's script is probed with: Japanese, which holds Han and
 // kana, when it is among `alternatives`; else none.

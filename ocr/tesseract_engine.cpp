@@ -34,6 +34,8 @@ constexpr double kLatinPage = 0.05;
 // A page is read with an East Asian model when at least this share of its
 // lines' width is set in type that fills its square.
 constexpr double kEastAsianPage = 0.3;
+// Latin lines read by the Latin models: 85-96; East Asian ones 0-70 (measured).
+constexpr float kReadWell = 65;
 
 std::vector<std::string> listInstalled(const std::string& datapath) {
   std::vector<std::string> names;
@@ -146,17 +148,11 @@ class TesseractEngine : public RecognitionEngine {
       }
     }
     const std::vector<bool> square = squareType(image.get(), boxes);
+    const std::string pageModel =
+        choosePageModel(plan, options.languageCorrection, api.get(), image.get(), dpi, boxes, square);
     bool eastAsianPage = false;
-    std::vector<std::string> rereaders = plan.alternatives;
-    if (!plan.alternatives.empty() && squareShare(boxes, square) >= kEastAsianPage) {
-      std::string model = chooseEastAsianModel(plan, options.languageCorrection, image.get(), dpi,
-                                               boxes, square);
-      // Read whole, the Korean model splits words between syllables and finds
-      // fewer table cells and list items than line by line after the Latin
-      // models (measured on the corpus), so Korean pages are read that way.
-      if (model.starts_with("kor")) {
-        rereaders = {"kor"};
-      } else if (auto chosen = loadModel(model, options.languageCorrection, err)) {
+    if (!pageModel.empty()) {
+      if (auto chosen = loadModel(pageModel, options.languageCorrection, err)) {
         api = std::move(chosen);
         eastAsianPage = true;
       }
@@ -168,8 +164,7 @@ class TesseractEngine : public RecognitionEngine {
     std::vector<Line> found = collectLines(api.get(), image.get());
     // On a Latin page, lines in another script are read by their own model.
     if (!eastAsianPage) {
-      const bool latinPage = squareShare(boxes, square) < kLatinPage;
-      rereadWeakLines(rereaders, options.languageCorrection, image.get(), dpi, latinPage, &found);
+      rereadWeakLines(plan.alternatives, options.languageCorrection, image.get(), dpi, &found);
     }
     page->image = std::move(image);
     page->dpi = dpi;
@@ -189,16 +184,13 @@ class TesseractEngine : public RecognitionEngine {
     return all > 0 ? static_cast<double>(filled) / all : 0.0;
   }
 
-  // Reads the widest square-type lines with the probe model and lets the
-  // language rules choose; without a probe model the first alternative.
-  std::string chooseEastAsianModel(const RecognitionPlan& plan, bool correction, Pix* image,
-                                   int dpi, const std::vector<PixelRect>& boxes,
-                                   const std::vector<bool>& square) const {
-    std::optional<std::string> probe = probeModel(plan.alternatives);
-    std::string ignored;
-    std::unique_ptr<tesseract::TessBaseAPI> api =
-        probe ? loadModel(*probe, correction, &ignored) : nullptr;
-    if (!api) return plan.alternatives.front();
+  // The model an East Asian page is read with whole, since it reads the Latin
+  // words between too; empty for a page the primary models read.
+  std::string choosePageModel(const RecognitionPlan& plan, bool correction,
+                              tesseract::TessBaseAPI* primary, Pix* image, int dpi,
+                              const std::vector<PixelRect>& boxes,
+                              const std::vector<bool>& square) const {
+    if (plan.alternatives.empty() || squareShare(boxes, square) < kLatinPage) return "";
     std::vector<PixelRect> sample;
     for (size_t i = 0; i < boxes.size(); ++i) {
       if (square[i]) sample.push_back(boxes[i]);
@@ -207,9 +199,37 @@ class TesseractEngine : public RecognitionEngine {
       return a.width() > b.width();
     });
     sample.resize(std::min(sample.size(), kProbeLines));
+    // Digits, capitals and bold type can look square too: what the primary
+    // models read well is their own script.
+    std::string text;
+    const float latin = readSample(primary, image, dpi, sample, &text);
+    if (latin >= kReadWell) return "";
+    return chooseEastAsianModel(plan, correction, image, dpi, sample);
+  }
+
+  // Reads the sample lines with the probe model and lets the language rules
+  // choose; without a probe model the first alternative.
+  std::string chooseEastAsianModel(const RecognitionPlan& plan, bool correction, Pix* image,
+                                   int dpi, const std::vector<PixelRect>& sample) const {
+    std::optional<std::string> probe = probeModel(plan.alternatives);
+    std::string ignored;
+    std::unique_ptr<tesseract::TessBaseAPI> api =
+        probe ? loadModel(*probe, correction, &ignored) : nullptr;
+    if (!api) return plan.alternatives.front();
     std::string text;
     const float confidence = readSample(api.get(), image, dpi, sample, &text);
-    const std::string chosen = eastAsianModel(plan.alternatives, installed_, text, confidence);
+    // Korean is told by its own model: it reads Korean samples at 71-93, the
+    // others at 45 or less, while the Japanese model reads Korean at 22-57.
+    float korean = -1;
+    if (std::find(plan.alternatives.begin(), plan.alternatives.end(), "kor") !=
+        plan.alternatives.end()) {
+      std::string read;
+      if (auto model = loadModel("kor", correction, &ignored)) {
+        korean = readSample(model.get(), image, dpi, sample, &read);
+      }
+    }
+    const std::string chosen =
+        eastAsianModel(plan.alternatives, installed_, text, confidence, korean);
     if (chosen != "chi_sim" && chosen != "chi_tra") return chosen;
     // Simplified or traditional: the model that reads the sample better.
     const std::string other = chosen == "chi_sim" ? "chi_tra" : "chi_sim";
@@ -300,7 +320,7 @@ class TesseractEngine : public RecognitionEngine {
   // Lines the primary models read poorly are probably in another script:
   // the alternative model that reads a sample of them best reads them all.
   void rereadWeakLines(const std::vector<std::string>& alternatives, bool correction, Pix* image,
-                       int dpi, bool latinPage, std::vector<Line>* lines) const {
+                       int dpi, std::vector<Line>* lines) const {
     // On a page of Latin type, code, tables and small print are read poorly
     // too; there only lines set in square type are worth another model.
     std::vector<PixelRect> boxes;
@@ -308,7 +328,7 @@ class TesseractEngine : public RecognitionEngine {
     const std::vector<bool> square = squareType(image, boxes);
     std::vector<Line*> weak;
     for (size_t i = 0; i < lines->size(); ++i) {
-      if (isWeak((*lines)[i]) && (square[i] || !latinPage)) weak.push_back(&(*lines)[i]);
+      if (isWeak((*lines)[i]) && square[i]) weak.push_back(&(*lines)[i]);
     }
     if (weak.empty() || alternatives.empty()) return;
     std::vector<Line*> probe = weak;

@@ -108,7 +108,16 @@ std::vector<Line> collectLines(tesseract::TessBaseAPI* api, Pix* image) {
             (!known && confidence < kUnknownWordConfidence)) {
           line.weakCharacters += word.text.size();
         }
-        line.words.push_back(std::move(word));
+        // Korean and Chinese text comes as one word per syllable or
+        // character, with no blank between those of one written word.
+        if (!line.words.empty() && !it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) &&
+            it->BlanksBeforeWord() == 0) {
+          LayoutWord& previous = line.words.back();
+          previous.text += word.text;
+          previous.box = unite(previous.box, word.box);
+        } else {
+          line.words.push_back(std::move(word));
+        }
       }
     }
   } while (it->Next(tesseract::RIL_WORD));

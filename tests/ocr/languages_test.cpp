@@ -87,6 +87,12 @@ TEST(EastAsianModel, ChosenFromWhatTheJapaneseModelReadOfThePage) {
   // Hangul is read poorly: Korean, with English for the English words in it.
   EXPECT_EQ("kor+eng", eastAsianModel(alternatives, installed, "時・|79四和0|人宗則01和ッ", 31));
   EXPECT_EQ("kor", eastAsianModel(alternatives, {"kor", "jpn"}, "時・|79四", 31));
+  // Where the Korean model was tried, it decides: a Korean page the Japanese
+  // model reads at 56 is still Korean, a Chinese one it reads at 45 is not.
+  EXPECT_EQ("kor+eng", eastAsianModel(alternatives, installed, "司全 史合品. TypeScript", 56, 79));
+  EXPECT_EQ("chi_sim", eastAsianModel(alternatives, installed, "考虐到不同的需求", 70, 45));
+  EXPECT_EQ("chi_sim", eastAsianModel(alternatives, installed, "所有 CommonMark", 48, 25));
+  EXPECT_EQ("jpn", eastAsianModel(alternatives, installed, "内部ではキャッシュした", 93, 31));
   // The user's order of simplified and traditional holds.
   EXPECT_EQ("chi_tra", eastAsianModel({"chi_tra", "chi_sim", "jpn"}, installed, "說明文件", 70));
   // A wanted model that is missing gives the first alternative; none gives none.
