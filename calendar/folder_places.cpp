@@ -12,6 +12,7 @@
 
 #include "config_file.h"
 #include "khal_config.h"
+#include "task_list.h"
 #include "text.h"
 #include "utf8.h"
 #include "vdir_folder.h"
@@ -69,6 +70,7 @@ class Finder {
     if (!real) return nullptr;
     auto known = byPath_.find(*real);
     if (known != byPath_.end()) return &calendars_[known->second];
+    if (isTaskList(*real)) return nullptr;  // no event calendar
     FolderCalendar calendar;
     calendar.path = *real;
     // Folder names are bytes; identifiers and titles travel as UTF-8 text.

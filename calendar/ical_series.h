@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared by ics_file.cpp and recurrence.cpp only: the one place outside them
-// that names libical types.
+// Shared by ics_file.cpp and recurrence.cpp only: with zone_match.h, the
+// only places outside them that name libical types.
 
 #include <memory>
 #include <optional>

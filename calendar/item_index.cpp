@@ -82,7 +82,8 @@ void ItemIndex::refresh(const std::vector<ItemFolder>& folders) {
         entry.item = std::move(old->second.item);
       } else if (readItem(path, &text)) {
         ItemOwner owner = folder.owner;
-        owner.itemId = owner.calendarId + "/" + name;
+        // Names are bytes; the id is the uid of events without one, and must be text.
+        owner.itemId = owner.calendarId + "/" + nameText(name);
         entry.item = readIcsItem(owner.birthdays ? birthdayCalendar(text) : text, owner);
       } else {
         continue;

@@ -84,9 +84,17 @@ void expandRule(const Series& series, icalrecurrencetype rule, Instant from, Ins
   icalrecur_iterator* it = icalrecur_iterator_new(rule, series.dtstart);
   if (!it) return;
   skipToRange(it, rule, series, from);
-  for (int n = 0; n < kMostOccurrencesPerRule; ++n) {
+  int most = kMostOccurrencesPerRule;
+  for (int n = 0; n < most; ++n) {
     const icaltimetype next = icalrecur_iterator_next(it);
     if (icaltime_is_null_time(next)) break;
+    // DTSTART counts as the first occurrence even when the rule does not
+    // match it (RFC 5545 3.8.5.3); the iterator leaves such a DTSTART out,
+    // so it gives one of COUNT too many.
+    if (n == 0 && rule.count > 0 && icaltime_compare(next, series.dtstart) != 0) {
+      most = std::min(most, rule.count - 1);
+      if (most == 0) break;
+    }
     const Span span = spanAt(series, next);
     if ((until && span.start > *until) || span.start >= to) break;
     if (occursIn(span.start, span.end, from, to)) spans->emplace(span.start, span);

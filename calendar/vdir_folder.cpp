@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "utf8.h"
+
 namespace {
 
 bool isFolder(const std::string& dir, const dirent& entry) {
@@ -27,6 +29,24 @@ std::string baseName(const std::string& path) {
 }
 
 bool isItemName(const std::string& name) { return name.size() > 4 && name.ends_with(".ics"); }
+
+std::string nameText(const std::string& name) {
+  static const char* kHex = "0123456789ABCDEF";
+  std::string text;
+  for (size_t at = 0; at < name.size();) {
+    const size_t length = validUtf8Length(name, at);
+    if (length > 0 && name[at] != '%') {
+      text.append(name, at, length);
+      at += length;
+      continue;
+    }
+    const auto byte = static_cast<unsigned char>(name[at++]);
+    text += '%';
+    text += kHex[byte >> 4];
+    text += kHex[byte & 0xF];
+  }
+  return text;
+}
 
 std::vector<std::string> subfolders(const std::string& dir, bool stopAtItem, bool* hasItem) {
   std::vector<std::string> folders;

@@ -11,6 +11,11 @@ std::string baseName(const std::string& path);
 // temporary files such as "UID.ics.tmp" or "UID.icsab12x" beside items.
 bool isItemName(const std::string& name);
 
+// A file name as identifier text: the bytes of a name that are not UTF-8,
+// and "%", written as "%XX", so that every name gives valid text and no two
+// names give the same.
+std::string nameText(const std::string& name);
+
 // The folders in `dir` whose names do not begin with a dot, sorted (the file
 // system's order is arbitrary), and whether `dir` holds an item. With
 // `stopAtItem` the listing ends at the first item: a calendar folder may hold

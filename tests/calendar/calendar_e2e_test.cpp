@@ -43,7 +43,7 @@ class BridgeTest : public ::testing::Test {
     std::vector<std::string> env = {"HOME=" + home_.path().string(),
                                     "XDG_CONFIG_HOME=" + home_ / "config",
                                     "XDG_DATA_HOME=" + home_ / "data",
-                                    "PATH=" + home_ / "bin" + ":/usr/bin:/bin", "TZ=UTC"};
+                                    "PATH=" + home_ / "bin" + ":/usr/bin:/bin", "TZ=" + tz_};
     if (display) env.push_back("DISPLAY=:99");
     // Sanitized builds: keep the test run's settings; the relaunch tests
     // preload a library ahead of the sanitizer's runtime.
@@ -69,6 +69,7 @@ class BridgeTest : public ::testing::Test {
   }
 
   TempFolder home_{"zuna-home"};
+  std::string tz_ = "UTC";  // the bridge's local zone
 };
 
 TEST_F(BridgeTest, RequestShowsTheDialogAndOtherCommandsAreAnsweredMeanwhile) {
@@ -395,6 +396,165 @@ TEST_F(BridgeTest, ACalendarOfTenThousandItems) {
       R"({"cmd":"events","id":1,"start":"2024-03-05T00:00:00Z","end":"2024-03-06T00:00:00Z"})");
   json answer = next(*bridge, 60s);
   EXPECT_EQ(10001u, answer["events"].size());  // the bulk and the fixture's own dentist
+}
+
+// ---- Items as Apple, Outlook, Google and sync tools write them.
+
+class ClientItemsTest : public BridgeTest {
+ protected:
+  void SetUp() override {
+    BridgeTest::SetUp();
+    fs::remove_all(home_ / "data/calendars");
+    fs::copy(std::string(FIXTURES) + "/calendar-clients", home_ / "data/calendars",
+             fs::copy_options::recursive);
+    grant();
+  }
+
+  json events(const std::string& from, const std::string& to) {
+    auto bridge = start();
+    bridge->sendLine(R"({"cmd":"events","id":1,"start":")" + from + R"(","end":")" + to + R"("})");
+    json answer = next(*bridge);
+    EXPECT_EQ("", bridge->errors());
+    return answer["events"];
+  }
+
+  // The occurrences titled `title`.
+  static std::vector<json> titled(const json& events, const std::string& title) {
+    std::vector<json> found;
+    for (const json& e : events) {
+      if (e["title"] == title) found.push_back(e);
+    }
+    return found;
+  }
+
+  static std::vector<std::string> startsOf(const std::vector<json>& occurrences) {
+    std::vector<std::string> starts;
+    for (const json& e : occurrences) starts.push_back(e["start"]);
+    return starts;
+  }
+};
+
+using Starts = std::vector<std::string>;
+
+TEST_F(ClientItemsTest, ApplesNoAlarmPlaceholderAndARuleItsStartDoesNotMatch) {
+  json list = events("2024-03-01T00:00:00Z", "2024-05-01T00:00:00Z");
+  auto birthday = titled(list, "Mum's birthday");
+  ASSERT_EQ(1u, birthday.size()) << list.dump();
+  EXPECT_FALSE(birthday[0].contains("alarms")) << birthday[0].dump();
+  auto dinner = titled(list, "Dinner with Jo");
+  ASSERT_EQ(1u, dinner.size());
+  EXPECT_EQ(json::parse("[30]"), dinner[0]["alarms"]);
+  // Thursday's start counts as the first of three: then two Mondays.
+  auto piano = titled(list, "Piano lesson");
+  EXPECT_EQ(Starts({"2024-03-07T16:00:00Z", "2024-03-11T16:00:00Z", "2024-03-18T16:00:00Z"}),
+            startsOf(piano));
+  ASSERT_FALSE(piano.empty());
+  EXPECT_EQ(3, piano[0]["repeats"]["count"]);
+}
+
+TEST_F(ClientItemsTest, FloatingDatesOfAZonedSeriesAndOutlookAllDayAwayFromTheirZone) {
+  tz_ = "America/New_York";
+  json list = events("2024-03-01T00:00:00Z", "2024-04-01T00:00:00Z");
+  // 09:00 in Berlin is 08:00Z before the end of March; New York's 09:00 would be 14:00Z or 13:00Z.
+  EXPECT_EQ(Starts({"2024-03-04T08:00:00Z", "2024-03-05T08:00:00Z", "2024-03-07T08:00:00Z",
+                    "2024-03-08T08:00:00Z", "2024-03-10T08:00:00Z"}),
+            startsOf(titled(list, "Morning run")));
+  // Outlook's two days at Berlin midnights are the same two days here.
+  auto fair = titled(list, "Messe Hannover");
+  ASSERT_EQ(1u, fair.size()) << list.dump();
+  EXPECT_EQ(true, fair[0]["allDay"]);
+  EXPECT_EQ("2024-03-11T04:00:00Z", fair[0]["start"]);
+  EXPECT_EQ("2024-03-13T04:00:00Z", fair[0]["end"]);
+  EXPECT_FALSE(fair[0].contains("timeZone"));
+  EXPECT_EQ(1, fair[0]["availability"]);
+}
+
+TEST_F(ClientItemsTest, OutlookNamesZonesBusyStatusAndOrganizers) {
+  json list = events("2024-03-01T00:00:00Z", "2024-05-01T00:00:00Z");
+  // Names in any case: the busy status and an alarm related to the end.
+  auto focus = titled(list, "Focus time");
+  ASSERT_EQ(1u, focus.size()) << list.dump();
+  EXPECT_EQ(1, focus[0]["availability"]);
+  EXPECT_EQ(json::parse("[-55]"), focus[0]["alarms"]);
+  EXPECT_EQ("2024-03-05T13:00:00Z", focus[0]["start"]);
+
+  // A made-up zone name gives way to a system zone with the same rules.
+  auto call = titled(list, "Supplier call");
+  ASSERT_EQ(1u, call.size());
+  EXPECT_EQ("2024-04-05T08:00:00Z", call[0]["start"]);
+  EXPECT_EQ("Europe/Berlin", call[0]["timeZone"]);
+
+  // TRANSP is what a client that knows no busy status changed last.
+  EXPECT_EQ(1, titled(list, "Lunch (made free elsewhere)").at(0)["availability"]);
+  EXPECT_EQ(0, titled(list, "Lunch (made busy elsewhere)").at(0)["availability"]);
+  EXPECT_EQ(3, titled(list, "Away").at(0)["availability"]);
+
+  // The organizer put before the attendees has accepted and chairs, unless
+  // the item says otherwise; the attendees keep the iCalendar defaults.
+  auto budget = titled(list, "Budget round");
+  ASSERT_EQ(1u, budget.size());
+  ASSERT_EQ(3u, budget[0]["attendees"].size());
+  EXPECT_EQ(json::parse(R"({"status":2,"role":3,"kind":1,"organizer":true,"me":false,
+      "name":"Chen, Wei","email":"wei.chen@example.net"})"), budget[0]["attendees"][0]);
+  EXPECT_EQ(1, budget[0]["attendees"][1]["status"]);
+  EXPECT_EQ(1, budget[0]["attendees"][1]["role"]);
+  EXPECT_EQ(2, budget[0]["attendees"][2]["status"]);
+  EXPECT_EQ(2, budget[0]["attendees"][2]["role"]);
+  auto followUp = titled(list, "Budget follow-up");
+  ASSERT_EQ(1u, followUp.size());
+  EXPECT_EQ(4, followUp[0]["attendees"][0]["status"]);
+  EXPECT_EQ(2, followUp[0]["attendees"][0]["role"]);
+  EXPECT_TRUE(followUp[0]["attendees"][0]["organizer"]);
+}
+
+TEST_F(ClientItemsTest, AMadeUpZoneIsTheBridgesOwnWhereItsRulesAgree) {
+  tz_ = "Europe/Paris";
+  auto call = titled(events("2024-04-01T00:00:00Z", "2024-05-01T00:00:00Z"), "Supplier call");
+  ASSERT_EQ(1u, call.size());
+  EXPECT_EQ("Europe/Paris", call[0]["timeZone"]);
+  EXPECT_EQ("2024-04-05T08:00:00Z", call[0]["start"]);
+}
+
+TEST_F(ClientItemsTest, TaskListsStreamsOfCalendarsAndItemsWithoutUid) {
+  fs::create_directories(home_ / "data/calendars/nextcloud/new");
+  auto bridge = start();
+  bridge->sendLine(R"({"cmd":"calendars","id":1})");
+  std::vector<std::string> ids;
+  json calendars = next(*bridge);
+  for (const json& c : calendars["calendars"]) ids.push_back(c["id"]);
+  EXPECT_EQ(std::vector<std::string>({"apple", "google", "nextcloud/new", "nextcloud/personal",
+                                      "outlook", "sync"}),
+            ids) << calendars.dump();
+
+  // A file name that is no UTF-8, holding an event without UID.
+  home_.write("data/calendars/sync/caf\xe9.ics",
+              "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:Latin-1 named\r\n"
+              "DTSTART:20240305T120000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+
+  json list = events("2024-03-04T00:00:00Z", "2024-03-07T00:00:00Z");
+  auto first = titled(list, "From the first calendar");
+  ASSERT_EQ(1u, first.size()) << list.dump();
+  EXPECT_EQ("2024-03-04T09:00:00Z", first[0]["start"]);
+  auto second = titled(list, "From the second calendar");
+  ASSERT_EQ(1u, second.size());
+  EXPECT_EQ("2024-03-05T01:00:00Z", second[0]["start"]);
+  EXPECT_EQ("Asia/Tokyo", second[0]["timeZone"]);
+
+  std::vector<std::string> uids;
+  for (const char* title : {"Without UID one", "Without UID two", "Without UID three"}) {
+    auto found = titled(list, title);
+    ASSERT_EQ(1u, found.size()) << title << " in " << list.dump();
+    uids.push_back(found[0]["uid"]);
+  }
+  EXPECT_EQ(std::vector<std::string>({"sync/no-uid.ics", "sync/no-uid.ics#2", "sync/no-uid.ics#3"}),
+            uids);
+  auto latin = titled(list, "Latin-1 named");
+  ASSERT_EQ(1u, latin.size());
+  EXPECT_EQ("sync/caf%E9.ics", latin[0]["uid"]);
+  // The same uids on the next run.
+  json again = events("2024-03-04T00:00:00Z", "2024-03-07T00:00:00Z");
+  EXPECT_EQ("sync/no-uid.ics#2", titled(again, "Without UID two").at(0)["uid"]);
+  EXPECT_EQ(list.size(), again.size());
 }
 
 // ---- The relaunch, with a preloaded stand-in for the disclaim function.
