@@ -262,7 +262,11 @@ EventRecord recordOf(icalcomponent* event, icalcomponent* master, const Timing& 
   }
   for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ATTENDEE_PROPERTY); p;
        p = icalcomponent_get_next_property(event, ICAL_ATTENDEE_PROPERTY)) {
-    record.attendees.push_back(participantOf(p, icalproperty_get_attendee(p), owner, false));
+    // Outlook lists the organizer among the attendees without an answer of their own.
+    const char* address = icalproperty_get_attendee(p);
+    const bool isOrganizer =
+        record.organizer && record.organizer->url == repairUtf8(address ? address : "");
+    record.attendees.push_back(participantOf(p, address, owner, isOrganizer));
   }
   return record;
 }

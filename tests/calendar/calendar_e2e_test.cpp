@@ -256,6 +256,10 @@ TEST_F(BridgeTest, ExportsOfCommonServicesAndRfcExamples) {
     EXPECT_EQ(2, e["availability"]);
     EXPECT_EQ(json::parse("[15]"), e["alarms"]);
     EXPECT_EQ("Chen, Wei", e["attendees"][0]["name"]);
+    // The organizer listed as an attendee without an answer has accepted and chairs.
+    EXPECT_TRUE(e["attendees"][0]["organizer"]);
+    EXPECT_EQ(2, e["attendees"][0]["status"]);
+    EXPECT_EQ(3, e["attendees"][0]["role"]);
     EXPECT_EQ(3, e["attendees"][1]["kind"]);
     EXPECT_EQ(4, e["attendees"][1]["role"]);
   }
