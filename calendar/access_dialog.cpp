@@ -83,16 +83,23 @@ std::optional<bool> askForAccess(const std::string& program) {
 }
 
 void requestAccessInBackground(const std::string& accessPath, std::function<void()> completion) {
-  std::thread([accessPath, completion = std::move(completion)] {
-    {
-      static std::mutex dialogMutex;
-      std::lock_guard<std::mutex> lock(dialogMutex);
-      if (readAccessRecord(accessPath) == kNotDetermined) {
-        if (auto program = findDialogProgram(systemEnv)) {
-          if (auto answer = askForAccess(*program)) writeAccessRecord(accessPath, *answer);
+  auto shared = std::make_shared<std::function<void()>>(std::move(completion));
+  try {
+    std::thread([accessPath, shared] {
+      {
+        static std::mutex dialogMutex;
+        std::lock_guard<std::mutex> lock(dialogMutex);
+        if (readAccessRecord(accessPath) == kNotDetermined) {
+          if (auto program = findDialogProgram(systemEnv)) {
+            if (auto answer = askForAccess(*program)) writeAccessRecord(accessPath, *answer);
+          }
         }
       }
-    }
-    completion();
-  }).detach();
+      (*shared)();
+    }).detach();
+  } catch (const std::system_error&) {
+    // No thread for the dialog: no dialog can be shown, nothing is recorded,
+    // and the request is still answered.
+    (*shared)();
+  }
 }

@@ -41,13 +41,17 @@ class ChangeWatch : public ChangeSubscription {
         inotify_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)),
         stop_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     rescan();
-    thread_ = std::thread([this] { run(); });
+    try {
+      thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+      // No thread to watch with: no change lines, but every answer still comes.
+    }
   }
 
   ~ChangeWatch() override {
     uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(stop_, &one, sizeof one);
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
     ::close(inotify_);
     ::close(stop_);
   }
@@ -173,7 +177,11 @@ class ChangeWatch : public ChangeSubscription {
         auto now = Clock::now();
         if (now >= last + window_.quiet || now >= first + window_.longest) {
           pending = false;
-          onChange_();
+          try {
+            onChange_();
+          } catch (...) {
+            // A change line that cannot be sent (no memory) is lost, not the watch.
+          }
         }
       }
     }

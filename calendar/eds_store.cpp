@@ -76,7 +76,11 @@ class EdsService {
  public:
   EdsService() : context_(g_main_context_new()), loop_(g_main_loop_new(context_, FALSE)) {
     started_ = Clock::now();
-    thread_ = std::thread([this] { run(); });
+    try {
+      thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+      ready_ = true;  // no thread for the server: a store without its calendars
+    }
   }
 
   ~EdsService() {
@@ -85,7 +89,7 @@ class EdsService {
       g_main_loop_quit(static_cast<GMainLoop*>(loop));
       return G_SOURCE_REMOVE;
     }, loop_);
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
     g_main_loop_unref(loop_);
     g_main_context_unref(context_);
   }

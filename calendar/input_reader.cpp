@@ -1,7 +1,9 @@
 #include "input_reader.h"
 
-#include <cerrno>
+#include <poll.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -19,6 +21,13 @@ void readInputLines(int fd, const std::function<void(const std::string&)>& onLin
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // A non-blocking descriptor inherited from the application: no input
+      // yet is not the end of it.
+      pollfd ready{fd, POLLIN, 0};
+      ::poll(&ready, 1, -1);
+      continue;
+    }
     if (n <= 0) break;
     size_t start = 0;
     for (size_t i = 0; i < static_cast<size_t>(n); ++i) {

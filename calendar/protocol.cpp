@@ -131,15 +131,21 @@ std::string statusWord(int status) {
 }
 
 void handle(const std::string& line) {
-  auto request = parseRequest(line);
-  if (!request) return;
-  work->async([request = std::move(*request)] {
-    try {
-      runCommand(request);
-    } catch (const json::exception&) {
+  // A line that cannot even be parsed or queued (no memory) is dropped, as
+  // one that cannot be understood is.
+  try {
+    auto request = parseRequest(line);
+    if (!request) return;
+    work->async([request = std::move(*request)] {
       // Nothing of a half-built answer is sent; the command goes unanswered.
-    }
-  });
+      // The queue would catch this too; here it is the command's own rule.
+      try {
+        runCommand(request);
+      } catch (...) {
+      }
+    });
+  } catch (...) {
+  }
 }
 
 void observeChanges() {

@@ -41,6 +41,11 @@ void SerialQueue::run() {
       job = std::move(jobs_.front());
       jobs_.pop_front();
     }
-    job();
+    // A job that fails (no memory, no thread for what it starts) loses its
+    // own work, never the process or the jobs after it.
+    try {
+      job();
+    } catch (...) {
+    }
   }
 }

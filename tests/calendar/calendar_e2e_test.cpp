@@ -648,6 +648,25 @@ TEST_F(RelaunchTest, SigtermReachesTheCopyAndTheLauncherExitsAtOnce) {
   }
 }
 
+TEST_F(RelaunchTest, NoThreadForTheDialogOrTheWatchStillAnswersQuietly) {
+  const std::string limit = home_ / "no-more-threads";
+  auto bridge = launch({"ZUNA_TEST_DISCLAIM_FAIL=1", "ZUNA_TEST_THREAD_LIMIT=" + limit});
+  bridge->sendLine(R"({"cmd":"status","id":1})");
+  EXPECT_EQ(json::parse(R"({"id":1,"status":"notDetermined"})"), next(*bridge));
+  home_.write("no-more-threads", "");
+  // The dialog cannot be shown: nothing is recorded, and the answer still comes.
+  bridge->sendLine(R"({"cmd":"request","id":"r"})");
+  EXPECT_EQ(json::parse(R"({"id":"r","status":"notDetermined"})"), next(*bridge));
+  EXPECT_FALSE(fs::exists(home_ / "bin/asked"));
+  grant();
+  bridge->sendLine(
+      R"({"cmd":"events","id":2,"start":"2024-03-04T00:00:00Z","end":"2024-03-09T00:00:00Z"})");
+  EXPECT_EQ(4u, next(*bridge)["events"].size());
+  bridge->closeStdin();
+  EXPECT_EQ(0, bridge->waitExit(5s).value_or(-1));
+  EXPECT_EQ("", bridge->errors());
+}
+
 TEST_F(RelaunchTest, WithoutARelaunchTheProcessServesItself) {
   for (auto [env, args] : {std::pair<std::vector<std::string>, std::vector<std::string>>{
                                {"ZUNA_TEST_DISCLAIM_FAIL=1"}, {}},

@@ -1,7 +1,13 @@
 /* Test-only stand-in for the platform's responsibility-disclaim function,
  * preloaded into zuna-calendar. ZUNA_TEST_DISCLAIM_FAIL makes it fail;
  * ZUNA_TEST_COPY_EXIT makes the relaunched copy exit at once with that code;
- * ZUNA_TEST_ARGV_FILE receives the copy's argument vector. */
+ * ZUNA_TEST_ARGV_FILE receives the copy's argument vector. Beside it, a
+ * thread limit: once the file that ZUNA_TEST_THREAD_LIMIT names exists, no
+ * new thread can be created (EAGAIN, as at the system's limit). */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -28,4 +34,14 @@ __attribute__((constructor)) static void inCopy(int argc, char** argv) {
   }
   const char* code = getenv("ZUNA_TEST_COPY_EXIT");
   if (code) _exit(atoi(code));
+}
+
+int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*run)(void*),
+                   void* argument) {
+  typedef int (*Create)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+  static Create real = NULL;
+  if (!real) real = (Create)dlsym(RTLD_NEXT, "pthread_create");
+  const char* limit = getenv("ZUNA_TEST_THREAD_LIMIT");
+  if (limit && access(limit, F_OK) == 0) return EAGAIN;
+  return real(thread, attributes, run, argument);
 }

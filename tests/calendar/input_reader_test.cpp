@@ -1,7 +1,9 @@
 #include "input_reader.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -36,6 +38,25 @@ TEST(ReadInputLines, SplitsAtLineFeedsAndStripsCrLf) {
   EXPECT_EQ(Lines({std::string("n\0l", 3)}), linesOf(std::string("n\0l\n", 4)));
   std::string big(300000, 'x');
   EXPECT_EQ(Lines({big, "y"}), linesOf(big + "\ny"));
+}
+
+TEST(ReadInputLines, ANonBlockingDescriptorIsWaitedOnUntilItsEnd) {
+  int fds[2];
+  ASSERT_EQ(0, pipe(fds));
+  ASSERT_EQ(0, fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK));
+  std::thread writer([&] {
+    // Pauses between the pieces: reads find the pipe empty.
+    for (const char* piece : {"first\n", "sec", "ond\n", "third"}) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      EXPECT_GT(write(fds[1], piece, strlen(piece)), 0);
+    }
+    close(fds[1]);
+  });
+  Lines lines;
+  readInputLines(fds[0], [&](const std::string& line) { lines.push_back(line); });
+  writer.join();
+  close(fds[0]);
+  EXPECT_EQ(Lines({"first", "second", "third"}), lines);
 }
 
 TEST(RepairUtf8, InvalidSequencesBecomeReplacementCharacters) {
