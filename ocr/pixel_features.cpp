@@ -335,9 +335,13 @@ void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelR
   rulesAt(grey, commonGreys(grey).first - kRuleContrast, 0, horizontal, vertical);
 }
 
+PixPtr inkOf(Pix* grey) {
+  return PixPtr(pixThresholdToBinary(grey, std::max(1, commonGreys(grey).first - kInkContrast)));
+}
+
 std::vector<bool> squareType(Pix* grey, const std::vector<PixelRect>& lines) {
   std::vector<bool> square(lines.size());
-  PixPtr ink(pixThresholdToBinary(grey, std::max(1, commonGreys(grey).first - kInkContrast)));
+  PixPtr ink = inkOf(grey);
   if (!ink) return square;
   for (size_t i = 0; i < lines.size(); ++i) {
     square[i] = xHeightIn(ink.get(), lines[i]) * 100 >= lines[i].height() * kSquareBand;

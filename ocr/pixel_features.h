@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "leptonica_image.h"
 #include "page_records.h"
 
 struct Pix;
@@ -16,6 +17,9 @@ void findPixelFeatures(Pix* grey, PageLayout* page);
 
 // The long thin dark lines of `grey`: table rulings and separators.
 void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical);
+
+// The text's ink: the pixels of `grey` well darker than the page's ground.
+PixPtr inkOf(Pix* grey);
 
 // For each box, whether the type in it fills its square as Han, kana and
 // Hangul do: its dense band of ink is nearly as tall as the box, where Latin

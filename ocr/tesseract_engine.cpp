@@ -162,6 +162,7 @@ class TesseractEngine : public RecognitionEngine {
       return false;
     }
     std::vector<Line> found = collectLines(api.get(), image.get());
+    readUnreadInk(api.get(), image.get(), &found);
     // On a Latin page, lines in another script are read by their own model.
     if (!eastAsianPage) {
       rereadWeakLines(plan.alternatives, options.languageCorrection, image.get(), dpi, &found);

@@ -7,6 +7,7 @@
 #include <tesseract/resultiterator.h>
 
 #include "list_markers.h"
+#include "unread_ink.h"
 
 namespace {
 
@@ -16,6 +17,9 @@ namespace {
 // Latin text read by eng 85-96, CJK text read by eng 0-70).
 constexpr float kWeakWordConfidence = 60;
 constexpr float kUnknownWordConfidence = 80;
+// Pictures and icons read as text come out below this; text the layout
+// missed, above.
+constexpr float kUnreadConfidence = 60;
 
 }  // namespace
 
@@ -126,21 +130,64 @@ std::vector<Line> collectLines(tesseract::TessBaseAPI* api, Pix* image) {
   return lines;
 }
 
-// Reads one line alone; returns its confidence, or -1 when nothing was read.
-// Layout leaves small full-width punctuation at a line's end outside its box,
-// hence the wide horizontal margin; on the left it would take in the marker
-// of a text that starts after one.
-float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text,
-               bool afterMarker) {
+namespace {
+
+// The rectangle a line is read in alone: a margin all round, wider at the
+// ends for small punctuation the layout leaves out of a line's box.
+void setLineRectangle(tesseract::TessBaseAPI* api, const PixelRect& box, bool afterMarker) {
   const int height = box.bottom - box.top;
   const int pad = std::max(2, height / 6);
   const int left = std::max(0, box.left - (afterMarker ? pad : height));
   const int top = std::max(0, box.top - pad);
   api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
   api->SetRectangle(left, top, box.right + height - left, box.bottom + pad - top);
+}
+
+// The found line whose end `run` is: on its row, just right of it.
+Line* lineEndedBy(const PixelRect& run, std::vector<Line>* lines) {
+  for (Line& line : *lines) {
+    const PixelRect& box = line.pixels;
+    const int h = std::min(box.height(), run.height());
+    const int gap = run.left - box.right;
+    if (gap >= -h / 2 && gap <= 2 * h && verticalOverlap(box, run) * 10 >= h * 7) return &line;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// Reads one line alone; returns its confidence, or -1 when nothing was read.
+// Layout leaves small full-width punctuation at a line's end outside its box,
+// hence the wide horizontal margin; on the left it would take in the marker
+// of a text that starts after one.
+float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text,
+               bool afterMarker) {
+  setLineRectangle(api, box, afterMarker);
   if (api->Recognize(nullptr) != 0) return -1;
   *text = takeText(api->GetUTF8Text());
   return text->empty() ? -1 : static_cast<float>(api->MeanTextConf());
+}
+
+void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* lines) {
+  std::vector<PixelRect> boxes;
+  int block = 0;
+  for (const Line& line : *lines) {
+    boxes.push_back(line.pixels);
+    block = std::max(block, line.block + 1);
+  }
+  for (const PixelRect& run : unreadInk(image, boxes)) {
+    Line* head = lineEndedBy(run, lines);
+    setLineRectangle(api, head ? unite(head->pixels, run) : run, false);
+    if (api->Recognize(nullptr) != 0) continue;
+    std::vector<Line> read = collectLines(api, image);
+    if (read.size() != 1 || read[0].recognized.confidence < kUnreadConfidence) continue;
+    read[0].block = head ? head->block : block++;
+    if (head) {
+      *head = std::move(read[0]);
+    } else {
+      lines->push_back(std::move(read[0]));
+    }
+  }
 }
 
 // A list marker that the primary model read before the text ("1.", "a)")

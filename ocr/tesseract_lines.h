@@ -58,6 +58,11 @@ std::vector<Line> collectLines(tesseract::TessBaseAPI* api, Pix* image);
 float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text,
                bool afterMarker);
 
+// Reads the runs of ink that the page layout left out of `lines`: a run
+// just right of a line on its row is that line's end, and the line is read
+// again whole; any other run that reads as text becomes a line of its own.
+void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* lines);
+
 // A list marker that the primary model read before the text ("1.", "a)")
 // stays its reading: the list rules need it as a word of its own, and the
 // other model reads it no better.

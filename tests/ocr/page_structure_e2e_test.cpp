@@ -114,3 +114,22 @@ TEST(PageStructure, SettingsCardsAreTablesUnderTheirLabels) {
 }
 
 }  // namespace
+
+// A Korean page with English words, in the dark look at scale 2: read with
+// the Korean and English models together, each line whole although the page
+// layout leaves the ends of two lines out.
+TEST(PageStructure, KoreanLinesReadWholeWithTheirEnglishWords) {
+  json blocks = blocksOf("react-daum-postcode-top.png");
+  EXPECT_TRUE(hasHeading(blocks, "react-daum-postcode"));
+  EXPECT_TRUE(hasHeading(blocks, "Install"));
+  EXPECT_TRUE(hasHeading(blocks, "Embed"));
+  std::vector<json> paragraphs = ofKind(blocks, "paragraph");
+  ASSERT_GE(paragraphs.size(), 3u);
+  const std::string first = paragraphs.front()["text"];
+  const std::string last = paragraphs.back()["text"];
+  EXPECT_NE(std::string::npos, first.find("우편번호 검색")) << first;
+  EXPECT_NE(std::string::npos, first.find("React")) << first;
+  EXPECT_TRUE(first.ends_with("이용할 수 있습니다.")) << first;
+  EXPECT_TRUE(last.starts_with("KakaoPostcodeEmbed")) << last;
+  EXPECT_TRUE(last.ends_with("사용할 수 있습니다.")) << last;
+}

@@ -1,0 +1,69 @@
+#include "unread_ink.h"
+
+#include <algorithm>
+
+#include <leptonica/allheaders.h>
+
+#include "leptonica_image.h"
+#include "pixel_features.h"
+
+namespace {
+
+// More runs than this are a picture, not text the layout missed.
+constexpr size_t kMostRuns = 48;
+
+int medianHeight(const std::vector<PixelRect>& lines) {
+  std::vector<int> heights;
+  for (const PixelRect& line : lines) heights.push_back(line.height());
+  std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+  return std::max(6, heights[heights.size() / 2]);
+}
+
+// Text is a run of letters: a few times longer than tall, of the size of
+// the page's lines, and neither solid (a picture, a button) nor a frame.
+bool looksLikeText(const PixelRect& run, int typical, Pix* ink) {
+  const int h = run.height(), w = run.width();
+  if (h * 10 < typical * 4 || h > 3 * typical || w < 2 * h) return false;
+  BOX* box = boxCreate(run.left, run.top, w, h);
+  l_int32 count = 0;
+  pixCountPixelsInRect(ink, box, &count, nullptr);
+  boxDestroy(&box);
+  const long long area = static_cast<long long>(w) * h;
+  return count * 20 >= area && count * 10 <= area * 6;
+}
+
+}  // namespace
+
+std::vector<PixelRect> unreadInk(Pix* grey, const std::vector<PixelRect>& lines) {
+  std::vector<PixelRect> runs;
+  if (lines.empty()) return runs;
+  PixPtr ink = inkOf(grey);
+  if (!ink) return runs;
+  const int typical = medianHeight(lines);
+  // What a found line holds is read; so is what sticks out of its box a
+  // little (accents, a descender, a bullet before it).
+  for (const PixelRect& line : lines) {
+    const int h = line.height();
+    BOX* box = boxCreate(line.left - h, line.top - h / 3, line.width() + 2 * h, h + 2 * (h / 3));
+    pixClearInRect(ink.get(), box);
+    boxDestroy(&box);
+  }
+  // Closing across the gaps between letters and words makes a line one shape.
+  const int reach = std::max(3, typical * 2 / 3) | 1;
+  PixPtr joined(pixCloseSafeBrick(nullptr, ink.get(), reach, 1));
+  if (!joined) return runs;
+  BOXA* boxes = pixConnCompBB(joined.get(), 8);
+  if (!boxes) return runs;
+  for (l_int32 i = 0; i < boxaGetCount(boxes); ++i) {
+    l_int32 x, y, w, h;
+    if (boxaGetBoxGeometry(boxes, i, &x, &y, &w, &h) != 0) continue;
+    const PixelRect run{x, y, x + w, y + h};
+    if (looksLikeText(run, typical, ink.get())) runs.push_back(run);
+  }
+  boxaDestroy(&boxes);
+  if (runs.size() > kMostRuns) return {};
+  std::sort(runs.begin(), runs.end(), [](const PixelRect& a, const PixelRect& b) {
+    return a.top != b.top ? a.top < b.top : a.left < b.left;
+  });
+  return runs;
+}

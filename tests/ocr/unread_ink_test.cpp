@@ -1,0 +1,78 @@
+#include "unread_ink.h"
+
+#include <gtest/gtest.h>
+#include <leptonica/allheaders.h>
+
+#include "leptonica_image.h"
+
+namespace {
+
+constexpr int kLine = 20;  // line height of the made-up page
+
+PixPtr whitePage() {
+  PixPtr page(pixCreate(600, 300, 8));
+  pixSetAll(page.get());
+  return page;
+}
+
+void ink(Pix* page, int left, int top, int width, int height) {
+  BOX* box = boxCreate(left, top, width, height);
+  pixClearInRect(page, box);
+  boxDestroy(&box);
+}
+
+// Letters like "n", 8 px wide with 3 px between them, words 8 px apart.
+PixelRect words(Pix* page, int left, int top, int count) {
+  int x = left;
+  for (int w = 0; w < count; ++w) {
+    for (int letter = 0; letter < 4; ++letter, x += 11) {
+      ink(page, x, top + 4, 8, 2);
+      ink(page, x, top + 4, 2, 12);
+      ink(page, x + 6, top + 4, 2, 12);
+    }
+    x += 8;
+  }
+  return {left, top, x, top + kLine};
+}
+
+TEST(UnreadInk, TheEndOfALineAndALineLeftOut) {
+  PixPtr page = whitePage();
+  const PixelRect head = words(page.get(), 20, 20, 4);
+  const PixelRect tail = words(page.get(), head.right + 10, 20, 3);
+  const PixelRect other = words(page.get(), 20, 60, 5);
+  const PixelRect missed = words(page.get(), 20, 100, 2);
+  const std::vector<PixelRect> runs = unreadInk(page.get(), {head, other});
+  ASSERT_EQ(2u, runs.size());
+  // The run is the letters' ink, within the line's row; what lies just
+  // past the found line's end counts as that line's.
+  EXPECT_GE(runs[0].left, tail.left);
+  EXPECT_LE(runs[0].left, tail.left + kLine);
+  EXPECT_NEAR(tail.right, runs[0].right, 12);
+  EXPECT_GE(runs[0].top, tail.top);
+  EXPECT_LE(runs[0].bottom, tail.bottom);
+  EXPECT_NEAR(missed.left, runs[1].left, 2);
+  EXPECT_GE(runs[1].top, missed.top);
+}
+
+TEST(UnreadInk, PicturesRulesAndMarksAreNoText) {
+  PixPtr page = whitePage();
+  const PixelRect line = words(page.get(), 60, 20, 4);
+  ink(page.get(), 40, 26, 6, 6);       // a bullet before the line
+  ink(page.get(), 20, 60, 500, 2);     // a rule
+  ink(page.get(), 20, 80, 120, 40);    // a solid picture
+  ink(page.get(), 300, 80, 2, 150);    // a table's vertical rule
+  ink(page.get(), 200, 150, 14, 14);   // an icon
+  ink(page.get(), 20, 200, 400, 100);  // a dark panel
+  EXPECT_TRUE(unreadInk(page.get(), {line}).empty());
+  // With no line found there is no size of text to look for.
+  EXPECT_TRUE(unreadInk(page.get(), {}).empty());
+}
+
+TEST(UnreadInk, TextInTheLinesBoxesIsRead) {
+  PixPtr page = whitePage();
+  const PixelRect a = words(page.get(), 20, 20, 6);
+  const PixelRect b = words(page.get(), 20, 50, 6);
+  EXPECT_TRUE(unreadInk(page.get(), {a, b}).empty());
+}
+
+}  // namespace
