@@ -29,7 +29,9 @@ int main(int argc, char** argv) {
   observeChanges();
   std::thread([] {
     readInputLines(STDIN_FILENO, handle);
-    output->sync([] {});
+    // Lines queued until now are written; a line that a command still on
+    // `work` sends later is dropped whole rather than cut by the exit.
+    output->close();
     // Commands still on `work` are not waited for; _exit skips destructors
     // that would race with them.
     _exit(0);

@@ -5,29 +5,37 @@
 SerialQueue::SerialQueue(std::string label)
     : label_(std::move(label)), thread_([this] { run(); }) {}
 
-SerialQueue::~SerialQueue() {
+SerialQueue::~SerialQueue() { close(); }
+
+void SerialQueue::close() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
   }
   wake_.notify_one();
-  thread_.join();
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-void SerialQueue::async(std::function<void()> job) {
+bool SerialQueue::push(std::function<void()> job) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (stopping_) return false;
     jobs_.push_back(std::move(job));
   }
   wake_.notify_one();
+  return true;
 }
+
+void SerialQueue::async(std::function<void()> job) { push(std::move(job)); }
 
 void SerialQueue::sync(std::function<void()> job) {
   std::promise<void> done;
-  async([&] {
-    job();
-    done.set_value();
-  });
+  if (!push([&] {
+        job();
+        done.set_value();
+      })) {
+    return;
+  }
   done.get_future().wait();
 }
 

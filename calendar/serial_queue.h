@@ -13,6 +13,10 @@ class SerialQueue {
   explicit SerialQueue(std::string label);
   // Runs the jobs already submitted, then stops the thread.
   ~SerialQueue();
+
+  // Refuses jobs from now on (they are dropped), runs those already
+  // submitted and waits until the thread has ended: nothing is left half done.
+  void close();
   SerialQueue(const SerialQueue&) = delete;
   SerialQueue& operator=(const SerialQueue&) = delete;
 
@@ -21,11 +25,12 @@ class SerialQueue {
   // Queues `job` and returns at once. Callable from any thread.
   void async(std::function<void()> job);
 
-  // Queues `job` and waits until it has run. Must not be called from the
-  // queue's own thread (it would wait for itself).
+  // Queues `job` and waits until it has run (at once when closed). Must not
+  // be called from the queue's own thread (it would wait for itself).
   void sync(std::function<void()> job);
 
  private:
+  bool push(std::function<void()> job);
   void run();
 
   std::string label_;

@@ -28,6 +28,9 @@ class BridgeProcess {
   // Every remaining line until stdout ends (or the timeout passes).
   std::vector<std::string> remainingLines(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+  // What was read after the last line feed: a cut line once stdout has ended.
+  const std::string& unterminated() const { return buffered_; }
+
   // The exit status (128 + signal when killed), or nothing on timeout.
   std::optional<int> waitExit(std::chrono::milliseconds timeout = std::chrono::seconds(5));
 

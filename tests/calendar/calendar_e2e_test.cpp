@@ -352,6 +352,35 @@ TEST_F(BridgeTest, InputEndingMidLineStillEndsCleanly) {
   EXPECT_LE(lines.size(), 2u);
 }
 
+TEST_F(BridgeTest, InputEndingWhileALongAnswerFollowsNeverCutsALine) {
+  grant();
+  const std::string notes(60000, 'n');
+  for (int i = 0; i < 20; ++i) {
+    home_.write("data/calendars/long/" + std::to_string(i) + ".ics",
+                "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:long" + std::to_string(i) +
+                    "\r\nDTSTART:20240305T120000Z\r\nDESCRIPTION:" + notes +
+                    "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+  }
+  const std::string query =
+      R"(,"start":"2024-03-05T00:00:00Z","end":"2024-03-06T00:00:00Z"})";
+  auto bridge = start();
+  // The first answer, far longer than the pipe holds, waits for a reader;
+  // the second is sent after the end of input, while the first is written.
+  bridge->sendLine(R"({"cmd":"events","id":1)" + query);
+  std::this_thread::sleep_for(500ms);
+  bridge->sendLine(R"({"cmd":"events","id":2)" + query);
+  bridge->closeStdin();
+  std::this_thread::sleep_for(500ms);
+  std::vector<std::string> lines = bridge->remainingLines(10s);
+  EXPECT_EQ(0, bridge->waitExit(5s).value_or(-1));
+  ASSERT_FALSE(lines.empty());
+  for (const std::string& line : lines) {
+    EXPECT_TRUE(json::accept(line)) << line.size() << " bytes: " << line.substr(0, 80);
+  }
+  EXPECT_EQ(0u, bridge->unterminated().size()) << bridge->unterminated().substr(0, 80);
+  EXPECT_EQ(21u, json::parse(lines[0])["events"].size());
+}
+
 TEST_F(BridgeTest, FilesChangingUnderQueriesAndARootThatAppearsLater) {
   grant();
   fs::remove_all(home_ / "data/calendars");
