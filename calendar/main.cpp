@@ -6,6 +6,7 @@
 #include "access.h"
 #include "combined_store.h"
 #include "eds_store.h"
+#include "glib_logs.h"
 #include "globals.h"
 #include "input_reader.h"
 #include "protocol.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   relaunchDisclaimed(argc, argv);
   // A closed stdout shows as a failed write (send then exits) instead of killing us.
   ::signal(SIGPIPE, SIG_IGN);
+  keepGlibLogsOffStderr();
   output = std::make_unique<SerialQueue>("zuna-calendar.output");
   work = std::make_unique<SerialQueue>("zuna-calendar.store");
   std::vector<std::unique_ptr<CalendarStore>> stores;

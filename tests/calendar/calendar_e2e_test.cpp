@@ -307,6 +307,25 @@ TEST_F(BridgeTest, EndOfInputDrainsWrittenAnswersAndExitsWithZero) {
   EXPECT_EQ("", bridge->errors());
 }
 
+TEST_F(BridgeTest, LibraryLogsStayOffStderr) {
+  // GLib prints its debug messages when asked to (on stdout, in the way of
+  // the answers), and warnings always; an unreachable session bus makes the
+  // libraries talk.
+  std::vector<std::string> env = environment();
+  env.push_back("G_MESSAGES_DEBUG=all");
+  env.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + home_ / "no-bus");
+  BridgeProcess bridge({ZUNA_CALENDAR}, env);
+  grant();
+  bridge.sendLine(R"({"cmd":"calendars","id":1})");
+  auto line = bridge.nextLine();
+  ASSERT_TRUE(line);
+  ASSERT_TRUE(json::accept(*line)) << *line;
+  EXPECT_EQ(3u, json::parse(*line)["calendars"].size());
+  bridge.closeStdin();
+  EXPECT_EQ(0, bridge.waitExit(5s).value_or(-1));
+  EXPECT_EQ("", bridge.errors());
+}
+
 TEST_F(BridgeTest, ClosedStdoutEndsTheBridgeQuietly) {
   auto bridge = start();
   bridge->closeStdout();
