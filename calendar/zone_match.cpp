@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -21,6 +22,8 @@ struct Sample {
 struct Candidate {
   std::string name;
   icaltimezone* zone;
+  std::shared_ptr<icu::TimeZone> quick;  // in memory: rules out most zones before
+                                         // the zone database's file is loaded
 };
 
 int offsetAt(icaltimezone* zone, time_t t) {
@@ -48,6 +51,19 @@ std::vector<Sample> samplesOf(icaltimezone* zone, time_t from, time_t to) {
 bool agrees(icaltimezone* zone, const std::vector<Sample>& samples) {
   return std::all_of(samples.begin(), samples.end(),
                      [zone](const Sample& s) { return offsetAt(zone, s.at) == s.offset; });
+}
+
+// Whether the zone may agree: its offsets at the first sample and half a year later.
+bool mayAgree(const Candidate& candidate, const std::vector<Sample>& samples) {
+  if (!candidate.quick || samples.empty()) return true;
+  for (size_t i : {size_t{0}, std::min(samples.size() - 1, size_t{182})}) {
+    int32_t raw = 0, daylight = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    candidate.quick->getOffset(static_cast<UDate>(samples[i].at) * 1000.0, false, raw, daylight,
+                               status);
+    if (U_SUCCESS(status) && (raw + daylight) / 1000 != samples[i].offset) return false;
+  }
+  return true;
 }
 
 std::string canonicalId(const icu::UnicodeString& id) {
@@ -87,7 +103,10 @@ std::vector<Candidate> makeCandidates() {
     auto* zone = static_cast<icaltimezone*>(icalarray_element_at(builtin, i));
     const char* location = icaltimezone_get_location(zone);
     if (!location) continue;
-    Candidate candidate{location, zone};
+    std::shared_ptr<icu::TimeZone> quick(
+        icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(location)));
+    if (quick && *quick == icu::TimeZone::getUnknown()) quick.reset();  // ICU does not know it
+    Candidate candidate{location, zone, quick};
     if (canonicalId(icu::UnicodeString::fromUTF8(location)) == local) {
       preferred.insert(preferred.begin(), candidate);
     } else {
@@ -100,7 +119,7 @@ std::vector<Candidate> makeCandidates() {
   std::sort(preferred.begin() + (localFirst ? 1 : 0), preferred.end(), byName);
   std::sort(others.begin(), others.end(), byName);
   preferred.insert(preferred.begin() + (localFirst ? 1 : 0),
-                   Candidate{"UTC", icaltimezone_get_utc_timezone()});
+                   Candidate{"UTC", icaltimezone_get_utc_timezone(), nullptr});
   preferred.insert(preferred.end(), others.begin(), others.end());
   return preferred;
 }
@@ -150,7 +169,7 @@ std::optional<std::string> matchingSystemZone(icaltimezone* zone, const std::str
   static const std::vector<Candidate> candidates = makeCandidates();
   std::optional<std::string> name;
   for (const Candidate& candidate : candidates) {
-    if (!agrees(candidate.zone, samples)) continue;
+    if (!mayAgree(candidate, samples) || !agrees(candidate.zone, samples)) continue;
     if (!name) name = candidate.name;
     if (namesCity(tzid, candidate.name)) {
       name = candidate.name;
