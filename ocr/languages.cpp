@@ -3,7 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <memory>
 
+#include <unicode/locid.h>
+#include <unicode/region.h>
+
+#include "likely_subtags.h"
 #include "scripts.h"
 
 namespace {
@@ -101,6 +106,50 @@ std::string tagForTrainedData(const std::string& name) {
     if (data == name) return language;
   }
   return name;
+}
+
+namespace {
+
+// Every region code ICU knows: territories (AT, CH) and the groups of them
+// that tags name too (419 in es-419, 001 in en-001).
+const std::vector<std::string>& regionCodes() {
+  static const std::vector<std::string> codes = [] {
+    std::vector<std::string> found;
+    for (URegionType type : {URGN_TERRITORY, URGN_WORLD, URGN_CONTINENT, URGN_SUBCONTINENT,
+                             URGN_GROUPING}) {
+      UErrorCode status = U_ZERO_ERROR;
+      std::unique_ptr<icu::StringEnumeration> regions(icu::Region::getAvailable(type, status));
+      if (U_FAILURE(status) || !regions) continue;
+      while (const char* code = regions->next(nullptr, status)) found.push_back(code);
+    }
+    return found;
+  }();
+  return codes;
+}
+
+// The language and script subtags of the tag's maximal identifier, "de-Latn"
+// for de-DE; empty when either is unknown.
+std::string languageAndScript(const std::string& tag) {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Locale locale = icu::Locale::forLanguageTag(maximalIdentifier(tag), status);
+  if (U_FAILURE(status) || locale.isBogus() || !*locale.getLanguage() || !*locale.getScript()) {
+    return "";
+  }
+  return std::string(locale.getLanguage()) + "-" + locale.getScript();
+}
+
+}  // namespace
+
+std::vector<std::string> supportedTags(const std::vector<std::string>& installed) {
+  std::vector<std::string> tags;
+  for (const std::string& name : installed) {
+    const std::string tag = tagForTrainedData(name);
+    tags.push_back(tag);
+    const std::string prefix = languageAndScript(tag);
+    if (prefix.empty()) continue;
+    for (const std::string& region : regionCodes()) tags.push_back(prefix + "-" + region);
+  }
+  return tags;
 }
 
 RecognitionPlan planRecognition(const std::vector<std::string>& tags,

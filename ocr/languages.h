@@ -15,6 +15,13 @@ std::optional<std::string> trainedDataForTag(const std::string& tag);
 // The full tag reported for a trained-data name (eng → en-US, chi_sim → zh-Hans).
 std::string tagForTrainedData(const std::string& name);
 
+// The tags the installed trained data is supported under: each model's full
+// tag, then its language and script in every region and group of regions
+// (deu → de-DE, de-Latn-AT, de-Latn-CH, ...; chi_tra → zh-Hant, zh-Hant-HK, ...),
+// so that a regional tag such as de-AT or es-419 keeps its model when
+// candidates are matched by maximal identifier.
+std::vector<std::string> supportedTags(const std::vector<std::string>& installed);
+
 // How an image is read with the installed models of the wanted languages:
 // every line with `primary` (one or more models joined by '+'), then lines it
 // reads poorly with the best of `alternatives`, one model at a time.

@@ -1,6 +1,10 @@
 #include "languages.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
+
+#include "document_reader.h"
 
 namespace {
 
@@ -46,6 +50,24 @@ TEST(TrainedData, TagsMapToInstalledModelNames) {
   EXPECT_EQ("zh-Hans", tagForTrainedData("chi_sim"));
   EXPECT_EQ("ja-JP", tagForTrainedData("jpn"));
   EXPECT_EQ("cs", tagForTrainedData("ces"));
+}
+
+TEST(SupportedTags, EveryRegionOfAnInstalledLanguageSurvivesNarrowing) {
+  const Tags installed = {"chi_sim", "chi_tra", "deu", "eng", "fra", "nld", "por", "spa"};
+  const Tags supported = supportedTags(installed);
+  ASSERT_GE(supported.size(), 2u);
+  EXPECT_EQ("zh-Hans", supported[0]);  // each model's own full tag leads its regions
+  EXPECT_NE(supported.end(), std::find(supported.begin(), supported.end(), "en-US"));
+  EXPECT_EQ(Tags({"de-AT", "de-CH", "fr-CA", "pt-PT", "es-MX", "es-419", "nl-BE", "en-GB",
+                  "en-001", "zh-HK", "zh-SG", "de", "fr-FR"}),
+            narrowLanguages({"de-AT", "it-IT", "de-CH", "fr-CA", "pt-PT", "es-MX", "es-419",
+                             "nl-BE", "en-GB", "en-001", "sr-ME", "zh-HK", "zh-SG", "de", "fr-FR"},
+                            supported));
+  // The script stays the model's: simplified data keeps no traditional region.
+  EXPECT_EQ(Tags({"zh-SG", "zh-CN", "zh-Hans-HK"}),
+            narrowLanguages({"zh-TW", "zh-SG", "zh-HK", "zh-CN", "zh-Hans-HK", "zh-Hant-SG"},
+                            supportedTags({"chi_sim"})));
+  EXPECT_TRUE(narrowLanguages({"de-AT", "en-US"}, supportedTags({})).empty());
 }
 
 TEST(PlanRecognition, LatinFirstThenScriptsWhereItFails) {
