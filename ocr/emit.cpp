@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "json_line.h"
+#include "utf8.h"
 
 std::string blocksLine(const std::vector<Block>& blocks) {
   const std::string encodeError = "{\"error\":\"encode\"}\n";
@@ -27,6 +28,12 @@ std::string blocksLine(const std::vector<Block>& blocks) {
 void emit(const nlohmann::json& object) {
   if (auto line = jsonLine(object)) writeAll(STDOUT_FILENO, *line);
 }
+
+std::string errorLine(const std::string& description) {
+  return jsonLine({{"error", repairUtf8(description)}}).value_or("");
+}
+
+void emitError(const std::string& description) { writeAll(STDOUT_FILENO, errorLine(description)); }
 
 void emitBlocks(const std::vector<Block>& blocks) {
   writeAll(STDOUT_FILENO, blocksLine(blocks));

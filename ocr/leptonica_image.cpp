@@ -19,23 +19,35 @@ std::string cannotRead(const std::string& path, const std::string& why) {
   return "cannot read the image \"" + path + "\": " + why;
 }
 
+// Why a file that is not a regular file cannot be an image; empty for a regular file.
+std::string notAFile(mode_t mode) {
+  if (S_ISREG(mode)) return "";
+  if (S_ISDIR(mode)) return "it is a folder, not an image file";
+  if (S_ISFIFO(mode)) return "it is a named pipe, not an image file";
+  if (S_ISSOCK(mode)) return "it is a socket, not an image file";
+  return "it is a device, not an image file";
+}
+
 bool checkFile(const std::string& path, std::string* err) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) {
     *err = cannotRead(path, errno == ENOENT ? "there is no such file" : std::strerror(errno));
     return false;
   }
-  if (S_ISDIR(info.st_mode)) {
-    *err = cannotRead(path, "it is a folder, not an image file");
+  // A named pipe would block the decoder until a writer comes, a device like
+  // /dev/zero would feed it without end: only regular files are read.
+  if (std::string why = notAFile(info.st_mode); !why.empty()) {
+    *err = cannotRead(path, why);
     return false;
   }
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Only asks whether it may be read; never waits, whatever the path became since the stat.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     *err = cannotRead(path, errno == EACCES ? "permission denied" : std::strerror(errno));
     return false;
   }
   ::close(fd);
-  if (S_ISREG(info.st_mode) && info.st_size == 0) {
+  if (info.st_size == 0) {
     *err = cannotRead(path, "the file is empty");
     return false;
   }

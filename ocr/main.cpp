@@ -1,6 +1,5 @@
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,26 +8,18 @@
 #include "languages.h"
 #include "line_reader.h"
 #include "preferred_languages.h"
+#include "standard_streams.h"
 #include "tesseract_engine.h"
 
-namespace {
-
-// Image decoders print their own complaints (libpng's "Read Error") on stderr;
-// every outcome of this program is reported in its one JSON line instead.
-void silenceStderr() {
-  int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (null >= 0) {
-    dup2(null, STDERR_FILENO);
-    close(null);
-  }
-}
-
-}  // namespace
+// Runs before the shared libraries' initializers, some of which already write
+// to stderr (libgomp about a malformed OMP_ variable), and so before main.
+using StartHook = void (*)(int, char**, char**);
+[[gnu::used, gnu::section(".preinit_array")]] static const StartHook prepareStreams =
+    [](int, char**, char**) { prepareStandardStreams(); };
 
 int main(int argc, char** argv) {
-  silenceStderr();
   if (argc != 2) {
-    emit({{"error", "usage: zuna-ocr <png-path>"}});
+    emitError("usage: zuna-ocr <png-path>");
     std::exit(2);
   }
   std::unique_ptr<RecognitionEngine> engine = makeTesseractEngine();
@@ -40,7 +31,7 @@ int main(int argc, char** argv) {
                         ? readDocument(*engine, argv[1], languages, &blocks, &err)
                         : readLines(*engine, argv[1], languages, &blocks, &err);
   if (!read) {
-    emit({{"error", err}});
+    emitError(err);
     std::exit(1);
   }
   emitBlocks(blocks);

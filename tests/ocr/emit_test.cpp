@@ -63,4 +63,10 @@ TEST(BlocksLine, UnencodableBlocksGiveTheEncodeError) {
   EXPECT_EQ("{\"error\":\"encode\"}\n", blocksLine({paragraphAt("bad \xff\xfe utf-8", 0.1)}));
 }
 
+TEST(ErrorLine, InvalidBytesOfAPathAreReplacedSoTheLineIsWritten) {
+  EXPECT_EQ("{\"error\":\"cannot read \\\"\\/tmp\\/a\xEF\xBF\xBD\xEF\xBF\xBDé.png\\\"\"}\n",
+            errorLine("cannot read \"/tmp/a\xff\xc3\xc3\xa9.png\""));
+  EXPECT_EQ("{\"error\":\"usage: zuna-ocr <png-path>\"}\n", errorLine("usage: zuna-ocr <png-path>"));
+}
+
 }  // namespace
