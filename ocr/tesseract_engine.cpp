@@ -75,9 +75,7 @@ class TesseractEngine : public RecognitionEngine {
   bool supportsDocumentStructure() const override { return TESSERACT_MAJOR_VERSION >= 5; }
 
   std::vector<std::string> supportedLanguages() const override {
-    std::vector<std::string> tags;
-    for (const std::string& name : installed_) tags.push_back(tagForTrainedData(name));
-    return tags;
+    return supportedTags(installed_);
   }
 
   bool recognizeLines(const std::string& path, const RecognitionOptions& options,
