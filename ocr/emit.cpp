@@ -29,11 +29,9 @@ void emit(const nlohmann::json& object) {
   if (auto line = jsonLine(object)) writeAll(STDOUT_FILENO, *line);
 }
 
-std::string errorLine(const std::string& description) {
-  return jsonLine({{"error", repairUtf8(description)}}).value_or("");
+nlohmann::json errorObject(const std::string& description) {
+  return {{"error", repairUtf8(description)}};
 }
-
-void emitError(const std::string& description) { writeAll(STDOUT_FILENO, errorLine(description)); }
 
 void emitBlocks(const std::vector<Block>& blocks) {
   writeAll(STDOUT_FILENO, blocksLine(blocks));

@@ -14,12 +14,9 @@ std::string blocksLine(const std::vector<Block>& blocks);
 // Prints `object` as one JSON line on stdout; prints nothing if it cannot be encoded.
 void emit(const nlohmann::json& object);
 
-// The line {"error": description}, with bytes that are not UTF-8 (a path's
-// own bytes) replaced by U+FFFD, so that the line can always be written.
-std::string errorLine(const std::string& description);
-
-// Prints errorLine(description) on stdout.
-void emitError(const std::string& description);
+// The object {"error": description}, with bytes that are not UTF-8 (a path's
+// own bytes) replaced by U+FFFD, so that its line can always be written.
+nlohmann::json errorObject(const std::string& description);
 
 // Prints blocksLine(blocks) on stdout.
 void emitBlocks(const std::vector<Block>& blocks);

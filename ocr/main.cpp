@@ -19,7 +19,7 @@ using StartHook = void (*)(int, char**, char**);
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    emitError("usage: zuna-ocr <png-path>");
+    emit(errorObject("usage: zuna-ocr <png-path>"));
     std::exit(2);
   }
   std::unique_ptr<RecognitionEngine> engine = makeTesseractEngine();
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
                         ? readDocument(*engine, argv[1], languages, &blocks, &err)
                         : readLines(*engine, argv[1], languages, &blocks, &err);
   if (!read) {
-    emitError(err);
+    emit(errorObject(err));
     std::exit(1);
   }
   emitBlocks(blocks);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "json_line.h"
+
 namespace {
 
 Block paragraphAt(std::string text, double top) {
@@ -63,10 +65,11 @@ TEST(BlocksLine, UnencodableBlocksGiveTheEncodeError) {
   EXPECT_EQ("{\"error\":\"encode\"}\n", blocksLine({paragraphAt("bad \xff\xfe utf-8", 0.1)}));
 }
 
-TEST(ErrorLine, InvalidBytesOfAPathAreReplacedSoTheLineIsWritten) {
+TEST(ErrorObject, InvalidBytesOfAPathAreReplacedSoTheLineIsWritten) {
   EXPECT_EQ("{\"error\":\"cannot read \\\"\\/tmp\\/a\xEF\xBF\xBD\xEF\xBF\xBDé.png\\\"\"}\n",
-            errorLine("cannot read \"/tmp/a\xff\xc3\xc3\xa9.png\""));
-  EXPECT_EQ("{\"error\":\"usage: zuna-ocr <png-path>\"}\n", errorLine("usage: zuna-ocr <png-path>"));
+            jsonLine(errorObject("cannot read \"/tmp/a\xff\xc3\xc3\xa9.png\"")).value_or("none"));
+  EXPECT_EQ("{\"error\":\"usage: zuna-ocr <png-path>\"}\n",
+            jsonLine(errorObject("usage: zuna-ocr <png-path>")).value_or("none"));
 }
 
 }  // namespace
