@@ -30,39 +30,10 @@ class RuledTables {
   // ---- Grids: at least two horizontal and two vertical rules that cross.
 
   void grids() {
-    const std::vector<PixelRect>& across = state_.page.horizontalRules;
-    const std::vector<PixelRect>& down = state_.page.verticalRules;
-    const size_t n = across.size() + down.size();
-    std::vector<size_t> group(n);
-    std::iota(group.begin(), group.end(), 0);
-    auto find = [&](size_t i) {
-      while (group[i] != i) i = group[i] = group[group[i]];
-      return i;
-    };
-    for (size_t h = 0; h < across.size(); ++h) {
-      for (size_t v = 0; v < down.size(); ++v) {
-        if (crosses(across[h], down[v])) group[find(h)] = find(across.size() + v);
-      }
+    for (const RuleGrid& grid :
+         ruleGrids(state_.page.horizontalRules, state_.page.verticalRules, tolerance_)) {
+      add(grid.xs, grid.ys);
     }
-    for (size_t root = 0; root < n; ++root) {
-      std::vector<int> ys, xs;
-      for (size_t i = 0; i < n; ++i) {
-        if (find(i) != root) continue;
-        if (i < across.size()) {
-          ys.push_back(across[i].midY());
-        } else {
-          xs.push_back(down[i - across.size()].midX());
-        }
-      }
-      ys = distinct(ys, tolerance_);
-      xs = distinct(xs, tolerance_);
-      if (ys.size() >= 2 && xs.size() >= 2) add(xs, ys);
-    }
-  }
-
-  bool crosses(const PixelRect& a, const PixelRect& b) const {
-    return b.midX() >= a.left - tolerance_ && b.midX() <= a.right + tolerance_ &&
-           a.midY() >= b.top - tolerance_ && a.midY() <= b.bottom + tolerance_;
   }
 
   // ---- Rules between rows only: a stack of rules of one width, close
@@ -268,6 +239,42 @@ class RuledTables {
 };
 
 }  // namespace
+
+std::vector<RuleGrid> ruleGrids(const std::vector<PixelRect>& across,
+                               const std::vector<PixelRect>& down, int tolerance) {
+  auto crosses = [&](const PixelRect& a, const PixelRect& b) {
+    return b.midX() >= a.left - tolerance && b.midX() <= a.right + tolerance &&
+           a.midY() >= b.top - tolerance && a.midY() <= b.bottom + tolerance;
+  };
+  const size_t n = across.size() + down.size();
+  std::vector<size_t> group(n);
+  std::iota(group.begin(), group.end(), 0);
+  auto find = [&](size_t i) {
+    while (group[i] != i) i = group[i] = group[group[i]];
+    return i;
+  };
+  for (size_t h = 0; h < across.size(); ++h) {
+    for (size_t v = 0; v < down.size(); ++v) {
+      if (crosses(across[h], down[v])) group[find(h)] = find(across.size() + v);
+    }
+  }
+  std::vector<RuleGrid> grids;
+  for (size_t root = 0; root < n; ++root) {
+    RuleGrid grid;
+    for (size_t i = 0; i < n; ++i) {
+      if (find(i) != root) continue;
+      if (i < across.size()) {
+        grid.ys.push_back(across[i].midY());
+      } else {
+        grid.xs.push_back(down[i - across.size()].midX());
+      }
+    }
+    grid.ys = distinct(grid.ys, tolerance);
+    grid.xs = distinct(grid.xs, tolerance);
+    if (grid.ys.size() >= 2 && grid.xs.size() >= 2) grids.push_back(std::move(grid));
+  }
+  return grids;
+}
 
 TableElement tableOfGrid(const PageState& state, const std::vector<int>& xs,
                          const std::vector<int>& ys) {

@@ -335,8 +335,55 @@ void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelR
   rulesAt(grey, commonGreys(grey).first - kRuleContrast, 0, horizontal, vertical);
 }
 
+int groundGrey(Pix* grey) { return commonGreys(grey).first; }
+
 PixPtr inkOf(Pix* grey) {
   return PixPtr(pixThresholdToBinary(grey, std::max(1, commonGreys(grey).first - kInkContrast)));
+}
+
+std::optional<PixelRect> inkBoxIn(Pix* ink, const PixelRect& area) {
+  BOX* clip = boxCreate(area.left, area.top, area.width(), area.height());
+  BOX* found = nullptr;
+  const bool none = pixClipBoxToForeground(ink, clip, nullptr, &found) != 0 || !found;
+  boxDestroy(&clip);
+  if (none) return std::nullopt;
+  l_int32 x, y, w, h;
+  boxGetGeometry(found, &x, &y, &w, &h);
+  boxDestroy(&found);
+  return PixelRect{x, y, x + w, y + h};
+}
+
+std::vector<PixelRect> inkLinesIn(Pix* ink, const PixelRect& area, int lineHeight) {
+  std::vector<PixelRect> bands;
+  const l_uint32* data = pixGetData(ink);
+  const int wpl = pixGetWpl(ink);
+  const int left = std::max(0, area.left), right = std::min(pixGetWidth(ink), area.right);
+  const int bottom = std::min(pixGetHeight(ink), area.bottom);
+  for (int y = std::max(0, area.top); y < bottom; ++y) {
+    const l_uint32* row = data + static_cast<long>(y) * wpl;
+    int first = -1, last = -1;
+    for (int x = left; x < right; ++x) {
+      if (!GET_DATA_BIT(row, x)) continue;
+      if (first < 0) first = x;
+      last = x;
+    }
+    if (first < 0) continue;
+    const PixelRect span{first, y, last + 1, y + 1};
+    if (!bands.empty() && bands.back().bottom == y) {
+      bands.back() = unite(bands.back(), span);
+    } else {
+      bands.push_back(span);
+    }
+  }
+  std::vector<PixelRect> lines;
+  for (const PixelRect& band : bands) {
+    if (!lines.empty() && band.bottom - lines.back().top <= lineHeight * 23 / 20) {
+      lines.back() = unite(lines.back(), band);
+    } else {
+      lines.push_back(band);
+    }
+  }
+  return lines;
 }
 
 std::vector<bool> squareType(Pix* grey, const std::vector<PixelRect>& lines) {

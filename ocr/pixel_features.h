@@ -18,8 +18,19 @@ void findPixelFeatures(Pix* grey, PageLayout* page);
 // The long thin dark lines of `grey`: table rulings and separators.
 void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical);
 
+// The grey of the page's ground: its most common one.
+int groundGrey(Pix* grey);
+
 // The text's ink: the pixels of `grey` well darker than the page's ground.
 PixPtr inkOf(Pix* grey);
+
+// The bounding box of the ink of `ink` (binary) inside `area`, if any.
+std::optional<PixelRect> inkBoxIn(Pix* ink, const PixelRect& area);
+
+// The text lines of the ink of `ink` (binary) inside `area`, top to bottom:
+// the bands of rows that hold ink, where bands that together are no taller
+// than a line (`lineHeight`) are one, as the parts of 是 or of "ë" are.
+std::vector<PixelRect> inkLinesIn(Pix* ink, const PixelRect& area, int lineHeight);
 
 // For each box, whether the type in it fills its square as Han, kana and
 // Hangul do: its dense band of ink is nearly as tall as the box, where Latin

