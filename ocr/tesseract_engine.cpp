@@ -172,6 +172,8 @@ class TesseractEngine : public RecognitionEngine {
     // On a Latin page, lines in another script are read by their own model.
     if (!eastAsianPage) {
       rereadWeakLines(plan.alternatives, options.languageCorrection, image.get(), dpi, &found);
+    } else if (pageModel.starts_with("kor")) {
+      rereadLatinLines(plan.primary, options.languageCorrection, image.get(), dpi, &found);
     }
     page->image = std::move(image);
     page->dpi = dpi;
@@ -356,6 +358,24 @@ class TesseractEngine : public RecognitionEngine {
     }
   }
 
+
+  // Read alone, a short English line of a Korean page (a user name) often
+  // comes out as Hangul and digits, though read with English too: its weak
+  // lines are read by the Latin models as well, the surer reading kept.
+  void rereadLatinLines(const std::string& latin, bool correction, Pix* image, int dpi,
+                        std::vector<Line>* lines) const {
+    std::unique_ptr<tesseract::TessBaseAPI> api;
+    for (Line& line : *lines) {
+      if (!isWeak(line)) continue;
+      std::string ignored;
+      if (!api && !(api = loadModel(latin, correction, &ignored))) return;
+      api->SetImage(image);
+      api->SetSourceResolution(dpi);
+      Reading reading;
+      reading.confidence = readLine(api.get(), textBox(line), &reading.text, keepsMarker(line));
+      if (reading.confidence > line.recognized.confidence) takeReading(reading, &line);
+    }
+  }
 
   // Lines the primary models read poorly are probably in another script:
   // the alternative model that reads a sample of them best reads them all.

@@ -154,3 +154,19 @@ TEST(PageStructure, ChineseGridReadCellByCell) {
   EXPECT_EQ("cnchar-\ndraw", rows[5][0]);
   EXPECT_EQ("2.1+", rows[5][3]);
 }
+
+// A Korean page with a small grid of Hangul headers and English cells: the
+// English cells the Korean model misreads alone are read by the Latin models.
+TEST(PageStructure, EnglishCellsOfAKoreanGrid) {
+  json blocks = blocksOf("korean-name-generator-table.png");
+  EXPECT_TRUE(hasHeading(blocks, "다른 언어에서 사용하기"));
+  EXPECT_TRUE(hasHeading(blocks, "라이센스"));
+  std::vector<json> tables = ofKind(blocks, "table");
+  ASSERT_EQ(1u, tables.size());
+  EXPECT_EQ(std::vector<size_t>(3, 3), rowLengths(tables[0]));
+  const json& rows = tables[0]["rows"];
+  EXPECT_EQ(json::parse(R"(["환경", "리포지토리", "개발"])"), rows[0]);
+  EXPECT_EQ(json::parse(R"(["Python", "korean-name-generator", "@tinyjin"])"), rows[1]);
+  EXPECT_EQ("korname", rows[2][1]);
+  EXPECT_EQ("@dfkdream", rows[2][2]);
+}
