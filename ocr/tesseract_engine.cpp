@@ -29,7 +29,7 @@ constexpr int kSmallLinePixels = 12;
 // page on which its script is probed.
 constexpr size_t kProbeLines = 3;
 // How wide, in line heights, a probed line is read.
-constexpr int kSampleWidth = 16;
+constexpr int kSampleWidth = 32;
 // How much higher the other Chinese model's confidence must be to be chosen.
 constexpr float kClearlyBetter = 8;
 // A page with less square type than this share is a Latin page.
@@ -243,7 +243,7 @@ class TesseractEngine : public RecognitionEngine {
       return a.width() > b.width();
     });
     sample.resize(std::min(sample.size(), kProbeLines));
-    // A line's first score of characters tell its script as well as all of
+    // A line's first thirty or so characters tell its script as well as all of
     // them, and each model reads the sample: the rest costs seconds.
     for (PixelRect& box : sample) box.right = std::min(box.right, box.left + kSampleWidth * box.height());
     // Digits, capitals and bold type can look square too: what the primary
