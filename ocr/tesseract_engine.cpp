@@ -159,10 +159,12 @@ class TesseractEngine : public RecognitionEngine {
       }
     }
     // Across a grid's rules the page layout joins and splits the lines of
-    // cells at will: the page is read without its grids, each cell alone.
+    // East Asian cells at will: such a page is read without its grids, each
+    // cell alone. Latin cells it reads as well in place (measured), and
+    // reading line by line would cost a third more time on a table.
     const int lineHeight = typicalHeight(boxes);
     std::vector<PixelRect> cells;
-    PixPtr rest = withoutGrids(image.get(), lineHeight, &cells);
+    PixPtr rest = eastAsianPage ? withoutGrids(image.get(), lineHeight, &cells) : nullptr;
     Pix* text = rest ? rest.get() : image.get();
     if (!recognize(api.get(), text, dpi)) {
       *err = "text recognition failed on \"" + path + "\"";
@@ -391,9 +393,16 @@ class TesseractEngine : public RecognitionEngine {
     std::vector<PixelRect> boxes;
     for (const Line& line : *lines) boxes.push_back(line.pixels);
     const std::vector<bool> square = squareType(image, boxes);
+    // Type that fills its box is square type only at full height and a few
+    // characters wide: a lower-case word without ascenders ("name") or a
+    // closing "})" in code fills its box too.
+    const int typical = typicalHeight(boxes);
     std::vector<Line*> weak;
     for (size_t i = 0; i < lines->size(); ++i) {
-      if (isWeak((*lines)[i]) && square[i]) weak.push_back(&(*lines)[i]);
+      const PixelRect& box = boxes[i];
+      const bool squareText = square[i] && box.height() * 10 >= typical * 7 &&
+                              box.width() >= 2 * box.height();
+      if (isWeak((*lines)[i]) && squareText) weak.push_back(&(*lines)[i]);
     }
     if (weak.empty() || alternatives.empty()) return;
     std::vector<Line*> probe = weak;

@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
 #include "run_process.h"
+#include "temp_folder.h"
 
 using nlohmann::json;
 
@@ -169,4 +174,28 @@ TEST(PageStructure, EnglishCellsOfAKoreanGrid) {
   EXPECT_EQ(json::parse(R"(["Python", "korean-name-generator", "@tinyjin"])"), rows[1]);
   EXPECT_EQ("korname", rows[2][1]);
   EXPECT_EQ("@dfkdream", rows[2][2]);
+}
+
+// An English page whose code holds closing "})" lines, which fill their box
+// as square type does: no East Asian model is loaded for them. The East
+// Asian models stand as named pipes, so loading one would hang the run.
+TEST(PageStructure, AnEnglishPageLoadsNoEastAsianModel) {
+  const std::filesystem::path english = "/usr/share/tesseract-ocr/5/tessdata/eng.traineddata";
+  if (!std::filesystem::exists(english)) GTEST_SKIP() << "needs the installed English model";
+  TempFolder data("zuna-ocr-no-east-asian");
+  std::filesystem::create_symlink(english, data.path() / "eng.traineddata");
+  for (const char* name : {"chi_sim", "chi_tra", "jpn", "kor"}) {
+    ASSERT_EQ(0, ::mkfifo((data.path() / (std::string(name) + ".traineddata")).c_str(), 0600));
+  }
+  RunOptions options;
+  options.env = {"TESSDATA_PREFIX=" + data.path().string()};
+  options.timeoutSeconds = 60;
+  ProcessResult run = runProcess({ZUNA_OCR, kPages + "express-top.png"}, options);
+  ASSERT_FALSE(run.timedOut) << "an East Asian model was loaded";
+  EXPECT_EQ(0, run.status);
+  json result = json::parse(run.out, nullptr, false);
+  ASSERT_TRUE(result.is_object()) << run.out;
+  EXPECT_TRUE(hasHeading(result["blocks"], "Table of contents"));
+  EXPECT_TRUE(hasHeading(result["blocks"], "Installation"));
+  EXPECT_EQ(1u, ofKind(result["blocks"], "list").size());
 }
