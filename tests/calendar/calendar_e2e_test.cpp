@@ -386,7 +386,8 @@ TEST_F(BridgeTest, InputEndingWhileALongAnswerFollowsNeverCutsALine) {
   // The first answer, far longer than the pipe holds, waits for a reader;
   // the second is sent after the end of input, while the first is written.
   bridge->sendLine(R"({"cmd":"events","id":1)" + query);
-  std::this_thread::sleep_for(500ms);
+  // Long enough for the answer to be built under a sanitizer on a busy machine.
+  std::this_thread::sleep_for(2s);
   bridge->sendLine(R"({"cmd":"events","id":2)" + query);
   bridge->closeStdin();
   std::this_thread::sleep_for(500ms);
