@@ -207,6 +207,8 @@ class TesseractEngine : public RecognitionEngine {
     // The page's own grey: a blank of another would be a picture to the layout.
     const int ground = groundGrey(image);
     for (const RuleGrid& grid : grids) {
+      // A box, or a card ruled between its rows, is no grid of cells.
+      if (grid.xs.size() < 3 || grid.ys.size() < 3) continue;
       for (size_t r = 0; r + 1 < grid.ys.size(); ++r) {
         for (size_t c = 0; c + 1 < grid.xs.size(); ++c) {
           cells->push_back({grid.xs[c], grid.ys[r], grid.xs[c + 1], grid.ys[r + 1]});
@@ -217,7 +219,7 @@ class TesseractEngine : public RecognitionEngine {
       pixSetInRectArbitrary(rest.get(), area, ground);
       boxDestroy(&area);
     }
-    return rest;
+    return cells->empty() ? nullptr : std::move(rest);
   }
 
   // The share of the lines' width whose type fills its square.
