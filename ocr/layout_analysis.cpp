@@ -156,9 +156,29 @@ std::vector<LayoutLine> withoutDetachedMarks(std::vector<LayoutLine> lines) {
   return kept;
 }
 
+// Strokes of a character that the recognizer read as small lines of their
+// own inside the box of the line that holds the character: read twice.
+std::vector<LayoutLine> withoutFragments(std::vector<LayoutLine> lines) {
+  auto fragment = [&](const LayoutLine& piece) {
+    return std::any_of(lines.begin(), lines.end(), [&](const LayoutLine& line) {
+      const PixelRect& p = piece.box;
+      const PixelRect& l = line.box;
+      return &line != &piece && piece.box.height() * 10 < line.box.height() * 7 &&
+             p.left >= l.left && p.right <= l.right && p.top >= l.top - l.height() / 4 &&
+             p.bottom <= l.bottom + l.height() / 4;
+    });
+  };
+  std::vector<LayoutLine> kept;
+  for (const LayoutLine& line : lines) {
+    if (!fragment(line)) kept.push_back(line);
+  }
+  return kept;
+}
+
 // Pieces of one line that the recognizer gave lines of their own (it starts
-// another where the script changes): a line continues in the piece just
-// right of it on its row, in type of its size.
+// another where the script changes, or where a column seems to start): a
+// line continues in the piece just right of it on its row, or overlapping
+// its end a little, in type of its size.
 std::vector<LayoutLine> joinedPieces(std::vector<LayoutLine> lines) {
   std::vector<bool> taken(lines.size());
   for (size_t a = 0; a < lines.size(); ++a) {
@@ -171,7 +191,7 @@ std::vector<LayoutLine> joinedPieces(std::vector<LayoutLine> lines) {
         const LayoutLine& right = lines[b];
         const int h = std::max(left.box.height(), right.box.height());
         const int gap = right.box.left - left.box.right;
-        if (gap < 0 || gap > h || verticalOverlap(left.box, right.box) * 10 <
+        if (gap < -h / 2 || gap > h || right.box.left <= left.box.left || verticalOverlap(left.box, right.box) * 10 <
                                        std::min(left.box.height(), right.box.height()) * 7 ||
             std::min(left.box.height(), right.box.height()) * 10 < h * 7) {
           continue;
@@ -192,7 +212,8 @@ std::vector<LayoutLine> joinedPieces(std::vector<LayoutLine> lines) {
 
 std::vector<DocumentContainer> analyseLayout(const PageLayout& page) {
   PageLayout split = page;
-  split.lines = splitColumns(joinedPieces(withoutDetachedMarks(page.lines)));
+  split.lines =
+      splitColumns(joinedPieces(withoutFragments(withoutDetachedMarks(page.lines))));
   PageState state{split, std::vector<bool>(split.lines.size())};
   std::vector<int> heights;
   for (const LayoutLine& line : split.lines) heights.push_back(line.box.height());

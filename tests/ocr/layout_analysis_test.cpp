@@ -279,6 +279,23 @@ TEST(LayoutAnalysis, AnEmptyPageHasNoDocuments) {
   EXPECT_TRUE(analyseLayout(page({})).empty());
 }
 
+TEST(LayoutAnalysis, PiecesOfALineOverlappingAtTheirEndsAreOneAndStrokesReadTwiceAreDropped) {
+  // The recognizer cut the line where it took a column to start, its second
+  // piece beginning a little inside the first, and read two strokes of a
+  // character in the second piece as small lines of their own.
+  auto docs = analyseLayout(page({
+      line("the first piece of", 40, 100, 0),
+      line("x", 212, 100, 2, 8),
+      line("s", 214, 108, 2, 8),
+      line("the line ends here", 208, 100, 1),
+      line("Another line below it.", 40, 124, 0),
+  }));
+  std::vector<TextElement> paragraphs = allParagraphs(docs);
+  ASSERT_EQ(1u, paragraphs.size());
+  EXPECT_EQ("the first piece of the line ends here\nAnother line below it.",
+            paragraphs[0].transcript);
+}
+
 TEST(SplitColumns, WideGapsSplitAndColumnsAreReadInTurn) {
   auto lines = splitColumns({line("left one                              right one", 40, 60),
                              line("left two                              right two", 40, 84)});
