@@ -22,6 +22,12 @@ std::optional<GlyphShape> shapeOf(const std::vector<std::string>& rows, int line
 TEST(GlyphShape, BulletsByTheirDrawnShape) {
   EXPECT_EQ(GlyphShape::disc, shapeOf({".###.", "#####", "#####", "#####", ".###."}));
   EXPECT_EQ(GlyphShape::square, shapeOf({"#####", "#####", "#####", "#####", "#####"}));
+  // Set off the pixel grid: a faint top row that misses its left corner.
+  EXPECT_EQ(GlyphShape::square, shapeOf({".######", "#######", "#######", "#######", "#######",
+                                         "#######", "#######"}));
+  // The disc beside it at the same size, as the page shows it.
+  EXPECT_EQ(GlyphShape::disc, shapeOf({".####..", "######.", "######.", "#######", "######.",
+                                       "######.", ".####.."}));
   // A thin antialiased ring as the page shows it at 1x.
   EXPECT_EQ(GlyphShape::circle,
             shapeOf({"...#...", ".#####.", ".#...#.", "##...##", ".#...#.", ".#####.", "...#..."}));
