@@ -7,6 +7,7 @@
 #include "heading_finder.h"
 #include "layout_page.h"
 #include "list_finder.h"
+#include "menu_finder.h"
 #include "table_finder.h"
 
 namespace {
@@ -224,6 +225,9 @@ std::vector<DocumentContainer> analyseLayout(const PageLayout& page) {
   std::vector<TextElement> texts = findCodePanels(&state);
   for (TableElement& table : findAlignedTables(&state)) tables.push_back(std::move(table));
   std::vector<ListElement> lists = findLists(&state);
+  // A side bar's menu belongs to no section of the page beside it.
+  DocumentContainer sideBars;
+  sideBars.lists = findMenus(&state);
   Sections sections(findHeadings(&state));
   for (TextElement& paragraph : paragraphs(&state)) texts.push_back(std::move(paragraph));
   std::stable_sort(texts.begin(), texts.end(), [](const TextElement& a, const TextElement& b) {
@@ -232,5 +236,7 @@ std::vector<DocumentContainer> analyseLayout(const PageLayout& page) {
   for (TextElement& text : texts) sections.of(text.region).paragraphs.push_back(std::move(text));
   for (ListElement& list : lists) sections.of(list.region).lists.push_back(std::move(list));
   for (TableElement& table : tables) sections.of(table.region).tables.push_back(std::move(table));
-  return sections.take();
+  std::vector<DocumentContainer> documents = sections.take();
+  if (!sideBars.lists.empty()) documents.insert(documents.begin(), std::move(sideBars));
+  return documents;
 }

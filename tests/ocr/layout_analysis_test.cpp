@@ -296,6 +296,38 @@ TEST(LayoutAnalysis, PiecesOfALineOverlappingAtTheirEndsAreOneAndStrokesReadTwic
             paragraphs[0].transcript);
 }
 
+TEST(LayoutAnalysis, ASideBarsMenuIsAListOfItsOwnBesideThePagesHeading) {
+  PageLayout menuPage = page({
+      line("General", 20, 40),
+      line("Account", 20, 80),
+      line("Notifications", 20, 120),
+      line("Privacy", 20, 160),
+      line("Notifications", 300, 40, 1, 32),
+      line("Weekly summary of what happened.", 300, 100, 2),
+  });
+  menuPage.panels.push_back({{0, 0, 200, 1000}});
+  auto docs = analyseLayout(menuPage);
+  std::vector<ListElement> lists = allLists(docs);
+  ASSERT_EQ(1u, lists.size());
+  ASSERT_EQ(4u, lists[0].items.size());
+  EXPECT_EQ("General", lists[0].items[0].itemString);
+  EXPECT_FALSE(lists[0].items[0].markerType);
+  // The page's heading is no entry of the menu beside it.
+  bool titled = false;
+  for (const auto& d : docs) titled |= d.title && d.title->transcript == "Notifications";
+  EXPECT_TRUE(titled);
+}
+
+TEST(LayoutAnalysis, LinesOfAPanelInsideThePageOrUnevenlySetAreNoMenu) {
+  PageLayout inside = page({line("one", 320, 40), line("two", 320, 80), line("three", 320, 120)});
+  inside.panels.push_back({{300, 0, 500, 1000}});
+  EXPECT_TRUE(allLists(analyseLayout(inside)).empty());
+  PageLayout uneven = page({line("Settings for the account", 20, 40), line("two", 60, 80),
+                            line("three", 20, 200)});
+  uneven.panels.push_back({{0, 0, 200, 1000}});
+  EXPECT_TRUE(allLists(analyseLayout(uneven)).empty());
+}
+
 TEST(SplitColumns, WideGapsSplitAndColumnsAreReadInTurn) {
   auto lines = splitColumns({line("left one                              right one", 40, 60),
                              line("left two                              right two", 40, 84)});
