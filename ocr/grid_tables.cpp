@@ -30,9 +30,10 @@ class RuledTables {
   // ---- Grids: at least two horizontal and two vertical rules that cross.
 
   void grids() {
+    // A grid of one column is a box or a card: its rows are found between its rules.
     for (const RuleGrid& grid :
          ruleGrids(state_.page.horizontalRules, state_.page.verticalRules, tolerance_)) {
-      add(grid.xs, grid.ys);
+      if (grid.xs.size() >= 3) add(grid.xs, grid.ys);
     }
   }
 
@@ -47,6 +48,12 @@ class RuledTables {
     for (const Panel& panel : state_.page.panels) {
       if (!ruledAcross(panel.box, rules)) continue;
       const PixelRect& p = panel.box;
+      // The card's own border, where it is drawn, is its edges.
+      std::erase_if(rules, [&](const PixelRect& rule) {
+        return (std::abs(rule.midY() - p.top) <= 2 * tolerance_ ||
+                std::abs(rule.midY() - p.bottom) <= 2 * tolerance_) &&
+               rule.left >= p.left - 2 * tolerance_ && rule.right <= p.right + 2 * tolerance_;
+      });
       rules.push_back({p.left, p.top, p.right, p.top + 1});
       rules.push_back({p.left, p.bottom - 1, p.right, p.bottom});
       cardBottoms.push_back(rules.back());

@@ -400,11 +400,34 @@ std::vector<bool> squareType(Pix* grey, const std::vector<PixelRect>& lines) {
   return square;
 }
 
+// Rules inside panels lighter than the page (white cards on a grey page)
+// can be lighter than the page's ground: they are found against the panel's.
+void rulesInLighterPanels(Pix* grey, int ground, int typical, PageLayout* page) {
+  for (const Panel& panel : page->panels) {
+    const PixelRect& p = panel.box;
+    BOX* clipBox = boxCreate(p.left, p.top, p.width(), p.height());
+    PixPtr clip(pixClipRectangle(grey, clipBox, nullptr));
+    boxDestroy(&clipBox);
+    if (!clip) continue;
+    const int own = commonGreys(clip.get()).first;
+    if (own - ground < kPanelContrast) continue;
+    std::vector<PixelRect> across, down;
+    rulesAt(clip.get(), own - kRuleContrast, typical, &across, &down);
+    for (PixelRect r : across) {
+      page->horizontalRules.push_back({r.left + p.left, r.top + p.top, r.right + p.left, r.bottom + p.top});
+    }
+    for (PixelRect r : down) {
+      page->verticalRules.push_back({r.left + p.left, r.top + p.top, r.right + p.left, r.bottom + p.top});
+    }
+  }
+}
+
 void findPixelFeatures(Pix* grey, PageLayout* page) {
   const int typical = medianLineHeight(*page);
   const int ground = groundOf(grey, typical, &page->panels);
   rulesAt(grey, std::max(1, ground - kRuleContrast), typical, &page->horizontalRules,
           &page->verticalRules);
+  rulesInLighterPanels(grey, ground, typical, page);
   PixPtr ink(pixThresholdToBinary(grey, std::max(1, ground - kInkContrast)));
   PixPtr marks(pixThresholdToBinary(grey, std::max(1, ground - kGlyphContrast)));
   if (!ink || !marks) return;

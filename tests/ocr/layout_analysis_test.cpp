@@ -232,6 +232,30 @@ TEST(LayoutAnalysis, CardsAreTablesOfTheirOwnAndZebraRowsMakeOneTable) {
                                                    {"Product news", "Off"}}),
             cells(docs[0].tables[0]));
 
+  // Cards whose borders are drawn, as rules all round: still a table each,
+  // not one grid of a column, nor one table across both with their labels.
+  PageLayout bordered = cards;
+  bordered.lines.push_back(line("Email", 40, 70, 0, 24));
+  bordered.lines.push_back(line("Quiet hours", 40, 260, 0, 24));
+  for (const Panel& card : cards.panels) {
+    const PixelRect& p = card.box;
+    bordered.horizontalRules.push_back({p.left, p.top, p.right, p.top + 1});
+    bordered.horizontalRules.push_back({p.left, p.bottom - 1, p.right, p.bottom});
+    bordered.verticalRules.push_back({p.left, p.top, p.left + 1, p.bottom});
+    bordered.verticalRules.push_back({p.right - 1, p.top, p.right, p.bottom});
+  }
+  docs = analyseLayout(bordered);
+  std::vector<std::vector<std::vector<std::string>>> tables;
+  for (const auto& d : docs) {
+    for (const auto& t : d.tables) tables.push_back(cells(t));
+  }
+  ASSERT_EQ(2u, tables.size());
+  EXPECT_EQ(std::vector<std::vector<std::string>>({{"Weekly summary", "Every Monday"},
+                                                   {"Product news", "Off"}}),
+            tables[0]);
+  EXPECT_EQ(std::vector<std::vector<std::string>>({{"Sound", "Chime"}, {"Until", "07:30"}}),
+            tables[1]);
+
   PageLayout zebra = page({line("Project", 50, 100), line("Description", 300, 100),
                            line("vant-cli", 50, 140), line("Scaffold", 300, 140),
                            line("vant-demo", 50, 180), line("Collection of demos", 300, 180),

@@ -1,6 +1,7 @@
 #include "pixel_features.h"
 
 #include <gtest/gtest.h>
+#include <leptonica/allheaders.h>
 
 namespace {
 
@@ -48,6 +49,37 @@ TEST(GlyphShape, LettersAndSpecksAreNoBullets) {
   // Tall and narrow: a stroke of a letter.
   EXPECT_FALSE(shapeOf({"##", "##", "##", "##", "##"}));
   EXPECT_FALSE(glyphShapeOf(InkMask{}, 16));
+}
+
+TEST(PixelFeatures, FaintRulesOfAWhiteCardOnAGreyPage) {
+  // A grey page (242) with a white card whose rows are parted by rules of
+  // 232, lighter than the page itself, and one darker rule on the page.
+  PixPtr grey(pixCreate(800, 400, 8));
+  auto fill = [&](int left, int top, int width, int height, int value) {
+    BOX* box = boxCreate(left, top, width, height);
+    pixSetInRectArbitrary(grey.get(), box, value);
+    boxDestroy(&box);
+  };
+  fill(0, 0, 800, 400, 242);
+  fill(100, 50, 600, 200, 255);
+  fill(100, 116, 600, 1, 232);
+  fill(100, 182, 600, 1, 232);
+  fill(100, 320, 600, 1, 200);
+  PageLayout page;
+  page.width = 800;
+  page.height = 400;
+  LayoutLine line;
+  line.text = "Weekly summary";
+  line.box = {120, 70, 260, 90};
+  page.lines = {line};
+  findPixelFeatures(grey.get(), &page);
+  std::vector<int> ys;
+  for (const PixelRect& rule : page.horizontalRules) {
+    if (rule.width() >= 500) ys.push_back(rule.midY());
+  }
+  std::sort(ys.begin(), ys.end());
+  ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+  EXPECT_EQ((std::vector<int>{116, 182, 320}), ys);
 }
 
 }  // namespace
