@@ -10,7 +10,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -DZUNA_FUZZ=ON -DCMAKE_BUILD_TYPE=
 cmake --build build-fuzz -j "$(nproc)"
 mkdir -p build-fuzz/findings
 status=0
-for target in request ics image text config; do
+for target in request ics ics_rules image text config; do
   work=$(mktemp -d)
   echo "fuzz_$target: $seconds s"
   # New inputs go to the scratch folder; the committed seeds stay as they are.

@@ -1,4 +1,6 @@
-// One iCalendar file through parsing, expansion and record building.
+// One iCalendar file through parsing and record building; its occurrences
+// are listed for one week only, so that a dense rule costs little here and
+// fuzz_ics_rules covers expansion.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,11 +11,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const InstantFormatter iso{kInternetDateTime};
+  static const Instant start = *iso.read("2024-03-04T00:00:00Z");
   const std::string text(reinterpret_cast<const char*>(data), size);
   auto item = readIcsItem(text, ItemOwner{"cal", "cal/x.ics", {"me@example.org"}});
   std::vector<EventRecord> events;
-  const Instant start = *iso.read("2020-01-01T00:00:00Z");
-  appendOccurrences(*item, start, *iso.read("2030-01-01T00:00:00Z"), &events);
+  appendOccurrences(*item, start, start + std::chrono::days(7), &events);
   for (const EventRecord& event : events) {
     // The bridge's writer; it must always find a JSON text for a record.
     if (auto record = eventRecord(event, iso)) {
