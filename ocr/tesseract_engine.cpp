@@ -118,6 +118,7 @@ class TesseractEngine : public RecognitionEngine {
   struct Page {
     PixPtr image;  // as recognized: grey, dark on light, perhaps upscaled
     int dpi = kScreenDpi;
+    int lineHeight = kSmallLinePixels;  // the usual height of its lines
     std::vector<Line> lines;
     std::unique_ptr<tesseract::TessBaseAPI> api;  // the primary models
   };
@@ -183,6 +184,7 @@ class TesseractEngine : public RecognitionEngine {
     }
     page->image = std::move(image);
     page->dpi = dpi;
+    page->lineHeight = lineHeight;
     page->lines = std::move(found);
     page->api = std::move(api);
     return true;
@@ -349,25 +351,26 @@ class TesseractEngine : public RecognitionEngine {
   // Page segmentation can take a ruled table for a picture and read none of
   // it; its empty cells are then read one by one.
   static void readEmptyCells(const Page& page, TableElement* table) {
-    const int width = pixGetWidth(page.image.get()), height = pixGetHeight(page.image.get());
+    Pix* image = page.image.get();
+    const int width = pixGetWidth(image), height = pixGetHeight(image);
+    PixPtr ink = inkOf(image);
+    if (!ink) return;
     tesseract::TessBaseAPI* api = page.api.get();
-    api->SetImage(page.image.get());
+    api->SetImage(image);
     api->SetSourceResolution(page.dpi);
-    api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
     for (auto& row : table->rows) {
       for (TextElement& cell : row) {
-        if (!cell.transcript.empty() && !std::getenv("ZALL")) continue;
-        // Inside the rules: a few pixels in from each edge.
-        const int inset = std::max(3, height / 300);
-        const int left = static_cast<int>(cell.region.minX() * width) + inset;
-        const int top = static_cast<int>((1 - cell.region.maxY()) * height) + inset;
-        const int right = static_cast<int>(cell.region.maxX() * width) - inset;
-        const int bottom = static_cast<int>((1 - cell.region.minY()) * height) - inset;
-        if (right - left < 4 || bottom - top < 4) continue;
-        api->SetRectangle(left, top, right - left, bottom - top);
-        if (api->Recognize(nullptr) != 0) continue;
-        std::string text = takeText(api->GetUTF8Text());
-        if (!isBlank(text)) cell.transcript = text;
+        if (!cell.transcript.empty()) continue;
+        const PixelRect box{static_cast<int>(cell.region.minX() * width),
+                            static_cast<int>((1 - cell.region.maxY()) * height),
+                            static_cast<int>(cell.region.maxX() * width),
+                            static_cast<int>((1 - cell.region.minY()) * height)};
+        std::string text;
+        for (const Line& line : readCell(api, image, ink.get(), box, page.lineHeight)) {
+          if (isBlank(line.recognized.text)) continue;
+          text += (text.empty() ? "" : "\n") + line.recognized.text;
+        }
+        cell.transcript = text;
       }
     }
   }

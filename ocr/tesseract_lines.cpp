@@ -191,6 +191,45 @@ void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* l
   }
 }
 
+std::vector<Line> readCell(tesseract::TessBaseAPI* api, Pix* image, Pix* ink,
+                           const PixelRect& cell, int lineHeight) {
+  std::vector<Line> lines;
+  // Inside the rules, which are not text.
+  const int inset = std::max(3, lineHeight / 6);
+  if (cell.width() <= 2 * inset || cell.height() <= 2 * inset) return lines;
+  const PixelRect inside{cell.left + inset, cell.top + inset, cell.right - inset,
+                         cell.bottom - inset};
+  // Line by line: read as a block, a cell's lines come out in pieces and a
+  // lone Han character as two lines, its upper and lower parts. Each line
+  // with the space around it up to the lines next to it: the recognizer
+  // reads a tightly cut line worse.
+  const std::vector<PixelRect> bands = inkLinesIn(ink, inside, lineHeight);
+  for (size_t i = 0; i < bands.size(); ++i) {
+    // A lone short stroke is the dash of an empty value, which the
+    // recognizer drops or, with a Chinese model, reads as a Han character.
+    if (bands.size() == 1 && bands[i].height() * 6 <= lineHeight && bands[i].width() <= lineHeight) {
+      Line dash;
+      dash.pixels = bands[i];
+      dash.recognized.text = "-";
+      dash.recognized.confidence = 100;
+      dash.recognized.box = normalizePixelBox(bands[i].left, bands[i].top, bands[i].right,
+                                              bands[i].bottom, pixGetWidth(image), pixGetHeight(image));
+      dash.words = {LayoutWord{"-", bands[i]}};
+      dash.characters = 1;
+      lines.push_back(std::move(dash));
+      continue;
+    }
+    const int top = i ? (bands[i - 1].bottom + bands[i].top) / 2 : inside.top;
+    const int bottom =
+        i + 1 < bands.size() ? (bands[i].bottom + bands[i + 1].top) / 2 : inside.bottom;
+    api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+    api->SetRectangle(inside.left, top, inside.width(), bottom - top);
+    if (api->Recognize(nullptr) != 0) continue;
+    for (Line& line : collectLines(api, image)) lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
 void readCells(tesseract::TessBaseAPI* api, Pix* image, const std::vector<PixelRect>& cells,
                int lineHeight, std::vector<Line>* lines) {
   if (cells.empty()) return;
@@ -200,26 +239,9 @@ void readCells(tesseract::TessBaseAPI* api, Pix* image, const std::vector<PixelR
   for (const Line& line : *lines) block = std::max(block, line.block + 1);
   api->SetImage(image);
   for (const PixelRect& cell : cells) {
-    // Inside the rules, which are not text.
-    const int inset = std::max(3, lineHeight / 6);
-    if (cell.width() <= 2 * inset || cell.height() <= 2 * inset) continue;
-    const PixelRect inside{cell.left + inset, cell.top + inset, cell.right - inset,
-                           cell.bottom - inset};
-    // Line by line: read as a block, a cell's lines come out in pieces and
-    // a lone Han character as two lines, its upper and lower parts.
-    // Each line with the space around it up to the lines next to it: the
-    // recognizer reads a tightly cut line worse.
-    const std::vector<PixelRect> bands = inkLinesIn(ink.get(), inside, lineHeight);
-    for (size_t i = 0; i < bands.size(); ++i) {
-      const int top = i ? (bands[i - 1].bottom + bands[i].top) / 2 : inside.top;
-      const int bottom = i + 1 < bands.size() ? (bands[i].bottom + bands[i + 1].top) / 2 : inside.bottom;
-      api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
-      api->SetRectangle(inside.left, top, inside.width(), bottom - top);
-      if (api->Recognize(nullptr) != 0) continue;
-      for (Line& line : collectLines(api, image)) {
-        line.block = block;
-        lines->push_back(std::move(line));
-      }
+    for (Line& line : readCell(api, image, ink.get(), cell, lineHeight)) {
+      line.block = block;
+      lines->push_back(std::move(line));
     }
     ++block;
   }

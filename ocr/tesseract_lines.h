@@ -63,6 +63,11 @@ float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* t
 // again whole; any other run that reads as text becomes a line of its own.
 void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* lines);
 
+// The lines of `cell` (pixels) of `image` read alone, line by line; `ink` is
+// the image's ink. `lineHeight` is the page's usual line height.
+std::vector<Line> readCell(tesseract::TessBaseAPI* api, Pix* image, Pix* ink,
+                           const PixelRect& cell, int lineHeight);
+
 // Reads each of `cells` (pixels) of `image` alone and adds its lines, each
 // cell's under a block number of its own. `lineHeight` is the page's usual
 // line height.
