@@ -120,7 +120,7 @@ class TesseractEngine : public RecognitionEngine {
     int dpi = kScreenDpi;
     int lineHeight = kSmallLinePixels;  // the usual height of its lines
     std::vector<Line> lines;
-    std::unique_ptr<tesseract::TessBaseAPI> api;  // the primary models
+    std::unique_ptr<tesseract::TessBaseAPI> api;  // the models the page was read with
   };
 
   bool recognizePage(const std::string& path, const RecognitionOptions& options, Page* page,
