@@ -1,15 +1,8 @@
 #include "calendars_answer.h"
 
-#include <cmath>
-#include <cstdio>
+#include "color.h"
 
 namespace {
-
-int channel(double c) {
-  // Written so that NaN, which is not less than 1, becomes 1.
-  const double clamped = c < 1 ? (c >= 0 ? c : 0) : 1;
-  return static_cast<int>(std::round(clamped * 255));
-}
 
 nlohmann::json calendarRecord(const CalendarRecord& calendar) {
   nlohmann::json record = {
@@ -24,14 +17,6 @@ nlohmann::json calendarRecord(const CalendarRecord& calendar) {
 }
 
 }  // namespace
-
-std::optional<std::string> hexColor(const std::optional<Rgb>& color) {
-  if (!color) return std::nullopt;
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02X%02X%02X", channel(color->red), channel(color->green),
-                channel(color->blue));
-  return text;
-}
 
 nlohmann::json calendarsAnswer(const std::vector<CalendarRecord>& calendars) {
   nlohmann::json list = nlohmann::json::array();

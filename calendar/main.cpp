@@ -5,13 +5,13 @@
 
 #include "access.h"
 #include "combined_store.h"
-#include "eds_store.h"
-#include "glib_logs.h"
+#include "eds/eds_store.h"
+#include "eds/glib_logs.h"
 #include "globals.h"
 #include "input_reader.h"
 #include "protocol.h"
 #include "relaunch.h"
-#include "vdir_store.h"
+#include "vdir/vdir_store.h"
 
 int main(int argc, char** argv) {
   disclaimedChild = 0;

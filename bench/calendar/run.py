@@ -20,7 +20,7 @@ store from its own cache (its first run, which builds the cache, is timed apart)
 
 Evolution Data Server (`run.py eds --sizes ...`): the same generated events in
 one local calendar of a headless server on a private bus (tests/calendar/
-eds_session.sh), the bridge's month queries beside the server's own instance
+eds/eds_session.sh), the bridge's month queries beside the server's own instance
 generation for the same months, asked by a small client (bench/calendar/
 eds_instances.cpp, built as build/bench/eds_instances), in the same session.
 
@@ -249,7 +249,7 @@ def eds_fixtures(root, fixtures):
 
 def eds_benchmark(args):
     make_store = pathlib.Path(__file__).resolve().parent / "make_store.py"
-    session = ROOT / "tests/calendar/eds_session.sh"
+    session = ROOT / "tests/calendar/eds/eds_session.sh"
     print(f"{'events':>7} {'program':24} {'first s':>8} {'month med ms':>13} {'month p95 ms':>13} "
           f"{'year ms':>8} {'peak MB':>8} {'found':>6}")
     for size in [int(s) for s in args.sizes.split(",")]:

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "events_answer.h"
-#include "ics_file.h"
+#include "ical/ics_file.h"
 #include "json_line.h"
-#include "khal_config.h"
-#include "vcard_birthdays.h"
-#include "vdirsyncer_config.h"
+#include "vdir/khal_config.h"
+#include "vdir/vcard_birthdays.h"
+#include "vdir/vdirsyncer_config.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const InstantFormatter iso{kInternetDateTime};

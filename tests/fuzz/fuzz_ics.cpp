@@ -6,7 +6,7 @@
 #include <string>
 
 #include "events_answer.h"
-#include "ics_file.h"
+#include "ical/ics_file.h"
 #include "json_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

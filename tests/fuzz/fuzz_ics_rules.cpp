@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ics_file.h"
+#include "ical/ics_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const InstantFormatter iso{kInternetDateTime};

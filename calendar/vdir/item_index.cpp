@@ -1,0 +1,109 @@
+#include "vdir/item_index.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <fstream>
+#include <unordered_map>
+
+#include "vdir/change_watch.h"
+#include "vdir/vcard_birthdays.h"
+#include "vdir/vdir_folder.h"
+
+namespace {
+
+// An item is one event with its overrides: far below this. A larger file is
+// not read, so one stray export cannot exhaust memory.
+constexpr std::streamsize kLargestItem = 64 << 20;
+
+bool readItem(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0 || size > kLargestItem) return false;
+  in.seekg(0);
+  text->resize(static_cast<size_t>(size));
+  in.read(text->data(), size);
+  text->resize(static_cast<size_t>(in.gcount()));
+  return true;
+}
+
+// The item file names in `folder`, sorted.
+std::vector<std::string> itemNames(const std::string& folder, bool contacts) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return names;
+  while (dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name[0] != '.' && (contacts ? isContactName(name) : isItemName(name))) {
+      names.push_back(name);
+    }
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+bool ItemIndex::Stamp::operator==(const Stamp& other) const {
+  return device == other.device && inode == other.inode && size == other.size &&
+         modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+}
+
+ItemIndex::ItemIndex(std::function<std::vector<WatchedPlace>()> places) {
+  // No merge window: the next query must see a change at once.
+  watch_ = watchCalendarFolders(std::move(places), [this] { stale_ = true; }, MergeWindow{{}, {}});
+}
+
+ItemIndex::~ItemIndex() { watch_.reset(); }
+
+void ItemIndex::refresh(const std::vector<ItemFolder>& folders) {
+  std::unordered_map<std::string, Entry> previous;
+  for (auto& [path, entry] : entries_) previous.emplace(path, std::move(entry));
+  entries_.clear();
+  items_.clear();
+  std::map<std::string, std::string> owners;
+  std::string text;
+  for (const ItemFolder& folder : folders) {
+    // Items carry their owner's values: a folder whose owner changed is read again.
+    const std::string key = ownerKey(folder.owner);
+    const bool sameOwner = owners_[folder.path] == key;
+    owners[folder.path] = key;
+    for (const std::string& name : itemNames(folder.path, folder.owner.birthdays)) {
+      const std::string path = folder.path + "/" + name;
+      struct stat info;
+      // A file that cannot be read is skipped; it never hides the other events.
+      if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+      Entry entry{{info.st_dev, info.st_ino, info.st_size, info.st_mtim}, nullptr};
+      auto old = previous.find(path);
+      if (sameOwner && old != previous.end() && old->second.stamp == entry.stamp) {
+        entry.item = std::move(old->second.item);
+      } else if (readItem(path, &text)) {
+        ItemOwner owner = folder.owner;
+        // Names are bytes; the id is the uid of events without one, and must be text.
+        owner.itemId = owner.calendarId + "/" + nameText(name);
+        entry.item = readIcsItem(owner.birthdays ? birthdayCalendar(text) : text, owner);
+      } else {
+        continue;
+      }
+      items_.push_back(entry.item);
+      entries_.emplace_back(path, std::move(entry));
+    }
+  }
+  owners_ = std::move(owners);
+}
+
+std::vector<EventRecord> ItemIndex::events(const std::vector<ItemFolder>& folders, Instant start,
+                                           Instant end) {
+  std::string key;
+  for (const ItemFolder& folder : folders) key += folder.path + '\n' + ownerKey(folder.owner);
+  // Cleared before reading, so a change during the refresh is read next time.
+  if (stale_.exchange(false) || key != folderKey_) {
+    window_.clear();
+    refresh(folders);
+    folderKey_ = key;
+  }
+  return window_.events(items_, start, end);
+}
