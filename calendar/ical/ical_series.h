@@ -1,6 +1,6 @@
 #pragma once
 
-// Shared by ics_file.cpp and recurrence.cpp only: with zone_match.h, the
+// Shared by ics_file.cpp, event_record.cpp and recurrence.cpp only: with zone_match.h, the
 // only places outside them that name libical types.
 
 #include <memory>
@@ -52,7 +52,3 @@ struct Series {
   std::optional<Instant> latest;         // none ends after; nothing when unbounded
   std::shared_ptr<icalcomponent> zones;  // keeps a file's own VTIMEZONEs alive
 };
-
-// The occurrences of `series` that overlap [from, to), in start order:
-// DTSTART, RRULE and RDATE, less EXDATE and the moved ones.
-std::vector<Span> expandSeries(const Series& series, Instant from, Instant to);

@@ -5,30 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "ical/item_owner.h"
+#include "ical/occurrence_range.h"
 #include "instant.h"
 #include "store.h"
-
-// Whatever range is asked for, a query reads at most its first four years.
-inline constexpr auto kLongestRange = std::chrono::days(4 * 365 + 1);
-
-// Whether an occurrence [start, end) overlaps the range [from, to); one of
-// no length counts when its instant lies in the range.
-bool occursIn(Instant start, Instant end, Instant from, Instant to);
 
 // The events of one iCalendar text (one item of a vdir calendar), read once
 // and listed for any range without reading the text again.
 struct IcsItem;
-
-// Whose calendar it is: the addresses that make a participant "me".
-struct ItemOwner {
-  std::string calendarId;
-  std::string itemId;  // names the item, for records of events without a UID
-  std::vector<std::string> addresses;  // e-mail addresses, compared without case
-  bool birthdays = false;  // a birthday calendar's: availability is not known
-};
-
-// The owner's values as one text, the same for equal owners (but the item id).
-std::string ownerKey(const ItemOwner& owner);
 
 // Reads `text`. Text that cannot be parsed gives an item without events.
 std::shared_ptr<const IcsItem> readIcsItem(const std::string& text, const ItemOwner& owner);

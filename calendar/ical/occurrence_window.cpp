@@ -1,5 +1,7 @@
 #include "ical/occurrence_window.h"
 
+#include "ical/occurrence_range.h"
+
 #include <algorithm>
 
 namespace {

@@ -2,8 +2,8 @@
 #include <ctime>
 #include <map>
 
-#include "ical/ical_series.h"
-#include "ical/ics_file.h"
+#include "ical/recurrence.h"
+#include "ical/occurrence_range.h"
 #include "utf8.h"
 #include "ical/zone_names.h"
 
@@ -223,11 +223,6 @@ Instant instantOf(icaltimetype time, const Zone& zone) {
   }
   local.tm_isdst = -1;  // the local zone decides, daylight saving time included
   return clamped(std::mktime(&local));
-}
-
-bool occursIn(Instant start, Instant end, Instant from, Instant to) {
-  if (start == end) return start >= from && start < to;
-  return start < to && end > from;
 }
 
 std::vector<Span> expandSeries(const Series& series, Instant from, Instant to) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ical/ics_file.h"
+#include "ical/occurrence_range.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const InstantFormatter iso{kInternetDateTime};
