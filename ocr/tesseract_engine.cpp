@@ -32,6 +32,8 @@ constexpr size_t kProbeLines = 3;
 constexpr float kSurelyKorean = 65;
 // How wide, in line heights, a probed line is read.
 constexpr int kSampleWidth = 32;
+// A Chinese model reading a page's sample at least this well keeps the page.
+constexpr float kSurelyRead = 88;
 // How much higher the other Chinese model's confidence must be to be chosen.
 constexpr float kClearlyBetter = 8;
 // A page with less square type than this share is a Latin page.
@@ -316,6 +318,9 @@ class TesseractEngine : public RecognitionEngine {
     for (int k = 0; k < 2; ++k) {
       std::unique_ptr<tesseract::TessBaseAPI> model = loadModel(names[k], correction, &ignored);
       scores[k] = model ? readSample(model.get(), image, dpi, sample, &text) : -1;
+      // Read that surely, the sample is in the first choice's script: the
+      // simplified model read simplified pages at 76-93, a traditional one at 79.
+      if (k == 0 && scores[0] >= kSurelyRead) return chosen;
     }
     return scores[1] > scores[0] + kClearlyBetter ? other : chosen;
   }
