@@ -156,32 +156,22 @@ class ChangeWatch : public ChangeSubscription {
   }
 
   void run() {
-    bool pending = false;
-    Clock::time_point first{}, last{};
+    ChangeBurst burst(window_);
     for (;;) {
       int timeout = -1;
-      if (pending) {
-        auto due = std::min(last + window_.quiet, first + window_.longest);
-        auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count();
+      if (burst.pending()) {
+        auto wait = std::chrono::ceil<std::chrono::milliseconds>(burst.due() - Clock::now()).count();
         timeout = static_cast<int>(std::max<long long>(0, wait));
       }
       pollfd fds[2] = {{inotify_, POLLIN, 0}, {stop_, POLLIN, 0}};
       int ready = ::poll(fds, 2, timeout);
       if (fds[1].revents) return;
-      if (ready > 0 && (fds[0].revents & POLLIN) && readEvents()) {
-        last = Clock::now();
-        if (!pending) first = last;
-        pending = true;
-      }
-      if (pending) {
-        auto now = Clock::now();
-        if (now >= last + window_.quiet || now >= first + window_.longest) {
-          pending = false;
-          try {
-            onChange_();
-          } catch (...) {
-            // A change line that cannot be sent (no memory) is lost, not the watch.
-          }
+      if (ready > 0 && (fds[0].revents & POLLIN) && readEvents()) burst.add(Clock::now());
+      if (burst.take(Clock::now())) {
+        try {
+          onChange_();
+        } catch (...) {
+          // A change line that cannot be sent (no memory) is lost, not the watch.
         }
       }
     }

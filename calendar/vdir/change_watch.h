@@ -6,17 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "change_merge.h"
 #include "vdir/folder_places.h"
 #include "store.h"
-
-// How file events are merged into change calls: a call comes once no further
-// event arrived for `quiet`, and never later than `longest` after the first
-// event of a burst. A sync rewriting hundreds of files gives one call, or one
-// per `longest` when it takes longer than that.
-struct MergeWindow {
-  std::chrono::milliseconds quiet{150};
-  std::chrono::milliseconds longest{400};
-};
 
 // Watches the places that `places` gives and calls `onChange` on a thread of
 // its own after items (`*.ics`, `*.vcf`) or calendar metadata (`displayname`,
