@@ -60,6 +60,14 @@ struct PageLayout {
   std::vector<PixelRect> verticalRules;
 };
 
+// The usual height of `lines`: their median, at least 6 px; 12 px without lines.
+inline int typicalHeight(std::vector<PixelRect> lines) {
+  if (lines.empty()) return 12;
+  std::nth_element(lines.begin(), lines.begin() + lines.size() / 2, lines.end(),
+                   [](const PixelRect& a, const PixelRect& b) { return a.height() < b.height(); });
+  return std::max(6, lines[lines.size() / 2].height());
+}
+
 inline PixelRect unite(const PixelRect& a, const PixelRect& b) {
   return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
           std::max(a.bottom, b.bottom)};

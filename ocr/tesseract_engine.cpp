@@ -200,14 +200,6 @@ class TesseractEngine : public RecognitionEngine {
   }
 
 
-  static int typicalHeight(const std::vector<PixelRect>& boxes) {
-    std::vector<int> heights;
-    for (const PixelRect& box : boxes) heights.push_back(box.height());
-    if (heights.empty()) return kSmallLinePixels;
-    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
-    return std::max(6, heights[heights.size() / 2]);
-  }
-
   // The image with the grids that its rules draw blanked, and their cells;
   // null when it has none.
   static PixPtr withoutGrids(Pix* image, int lineHeight, std::vector<PixelRect>* cells) {

@@ -12,13 +12,6 @@ namespace {
 // More runs than this are a picture, not text the layout missed.
 constexpr size_t kMostRuns = 48;
 
-int medianHeight(const std::vector<PixelRect>& lines) {
-  std::vector<int> heights;
-  for (const PixelRect& line : lines) heights.push_back(line.height());
-  std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
-  return std::max(6, heights[heights.size() / 2]);
-}
-
 // Text is a run of letters: a few times longer than tall, of the size of
 // the page's lines, and neither solid (a picture, a button) nor a frame.
 bool looksLikeText(const PixelRect& run, int typical, Pix* ink) {
@@ -39,7 +32,7 @@ std::vector<PixelRect> unreadInk(Pix* grey, const std::vector<PixelRect>& lines)
   if (lines.empty()) return runs;
   PixPtr ink = inkOf(grey);
   if (!ink) return runs;
-  const int typical = medianHeight(lines);
+  const int typical = typicalHeight(lines);
   // What a found line holds is read; so is what sticks out of its box a
   // little (accents, a descender, a bullet before it).
   for (const PixelRect& line : lines) {
