@@ -13,11 +13,17 @@ class AlignedTables {
     size_t start = 0;
     while (start < rows.size()) {
       size_t end = start;
-      // Rows of settings and forms stand further apart than lines of text.
       while (end < rows.size() && rows[end].segments.size() >= 2 &&
-             (end == start || rows[end].box.top - rows[end - 1].box.bottom <=
-                                  3 * std::max(state_.lineHeight, rows[end - 1].box.height()))) {
+             (end == start || closeBelow(rows, end))) {
         ++end;
+        // A row with an empty cell, or one the recognizer could not read,
+        // goes on the table between full rows whose column it keeps to.
+        const size_t next = end + 1;
+        if (next < rows.size() && rows[end].segments.size() == 1 &&
+            rows[next].segments.size() >= 2 && closeBelow(rows, end) && closeBelow(rows, next) &&
+            inOneColumn(rows[end - 1], rows[end]) && inOneColumn(rows[next], rows[end])) {
+          ++end;
+        }
       }
       if (end - start >= 3 && looksTabular(rows, start, end)) {
         tableFromRows(rows, start, end);
@@ -69,6 +75,25 @@ class AlignedTables {
     }
     for (Row& row : rows) row.segments = segmentsOf(row);
     return rows;
+  }
+
+  // Rows of settings and forms stand further apart than lines of text.
+  bool closeBelow(const std::vector<Row>& rows, size_t r) const {
+    return rows[r].box.top - rows[r - 1].box.bottom <=
+           3 * std::max(state_.lineHeight, rows[r - 1].box.height());
+  }
+
+  // A lone segment that starts where a segment of the full row above starts
+  // and ends before the next one does: a cell, not a line of prose.
+  bool inOneColumn(const Row& full, const Row& lone) const {
+    const PixelRect& box = lone.segments.front().box;
+    const int tolerance = std::max(3, state_.lineHeight / 3);
+    const std::vector<Segment>& cells = full.segments;
+    for (size_t c = 0; c < cells.size(); ++c) {
+      if (std::abs(cells[c].box.left - box.left) > tolerance) continue;
+      return c + 1 == cells.size() || box.right < cells[c + 1].box.left;
+    }
+    return false;
   }
 
   std::vector<Segment> segmentsOf(const Row& row) const {

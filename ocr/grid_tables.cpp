@@ -89,7 +89,12 @@ class RuledTables {
     for (const PixelRect& rule : stack) ys.push_back(rule.midY());
     ys = distinct(ys, tolerance_);
     if (ys.size() < 3) return;
-    if (!card) ys.insert(ys.begin(), headerTop(stack.front(), ys.front()));
+    if (const Panel* band = card ? nullptr : headerBand(stack.front())) {
+      // A tinted header is a row of its own, and the table starts with it.
+      ys.insert(ys.begin(), {band->box.top, band->box.bottom});
+    } else if (!card) {
+      ys.insert(ys.begin(), headerTop(stack.front(), ys.front()));
+    }
     ys = distinct(ys, tolerance_);
     const PixelRect area{stack.front().left, ys.front(), stack.front().right, ys.back()};
     std::vector<int> xs = columnEdges(state_, area, gapWidth());
@@ -186,6 +191,19 @@ class RuledTables {
       }
     }
     return false;
+  }
+
+  // A tint as wide as the rules that ends at the first rule or a row above it.
+  const Panel* headerBand(const PixelRect& rule) const {
+    for (const Panel& panel : state_.page.panels) {
+      const PixelRect& p = panel.box;
+      if (std::abs(p.left - rule.left) <= 2 * tolerance_ &&
+          std::abs(p.right - rule.right) <= 2 * tolerance_ && p.bottom <= rule.midY() + tolerance_ &&
+          rule.midY() - p.bottom <= 3 * state_.lineHeight && p.height() <= 4 * state_.lineHeight) {
+        return &panel;
+      }
+    }
+    return nullptr;
   }
 
   // The top of the header row above the first rule: the free lines close

@@ -339,6 +339,66 @@ void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelR
   rulesAt(grey, commonGreys(grey).first - kRuleContrast, 0, horizontal, vertical);
 }
 
+namespace {
+
+// Paints the column of `run` at `x`, and its antialiased rim a row each way,
+// with the grey just below it.
+void paintOver(Pix* grey, const PixelRect& run, int x) {
+  l_uint32 below = 255;
+  pixGetPixel(grey, x, run.bottom + 1, &below);
+  for (int y = std::max(0, run.top - 1); y <= run.bottom; ++y) pixSetPixel(grey, x, y, below);
+}
+
+// Ink in the rows of `run` at `x` with none right above or below: a piece of
+// the line, not a stroke that crosses it.
+bool underlineColumn(const l_uint32* bits, int wpl, const PixelRect& run, int x) {
+  auto on = [&](int y) { return y >= 0 && GET_DATA_BIT(bits + static_cast<long>(y) * wpl, x); };
+  bool inside = false;
+  for (int y = run.top; y < run.bottom; ++y) inside = inside || on(y);
+  return inside && !on(run.top - 1) && !on(run.bottom);
+}
+
+}  // namespace
+
+int eraseUnderlines(Pix* grey, int length) {
+  PixPtr ink = inkOf(grey);
+  if (!ink) return 0;
+  const int width = pixGetWidth(grey), height = pixGetHeight(grey);
+  // Underlines are a pixel or two, a little more where scaled up.
+  const int thickness = std::max(3, std::min(width, height) / 400);
+  const l_uint32* bits = pixGetData(ink.get());
+  const int wpl = pixGetWpl(ink.get());
+  int erased = 0;
+  for (const PixelRect& run : rulings(ink.get(), length, thickness, true)) {
+    // Letters stand on an underline, a gap of a pixel or two above it; a
+    // rule under a heading or between rows has space above it.
+    int touched = 0;
+    for (int x = run.left; x < run.right; ++x) {
+      for (int y = std::max(0, run.top - 3); y < run.top - 1; ++y) {
+        if (GET_DATA_BIT(bits + static_cast<long>(y) * wpl, x)) {
+          ++touched;
+          break;
+        }
+      }
+    }
+    if (touched * 5 < run.width() || run.bottom + 1 >= height) continue;
+    for (int x = run.left; x < run.right; ++x) paintOver(grey, run, x);
+    // Browsers break an underline where descenders cross it: its pieces
+    // beyond the break go too, but not the descenders.
+    const int reach = length / 2;
+    for (int step : {-1, 1}) {
+      int last = step < 0 ? run.left : run.right - 1;
+      for (int x = last + step; x >= 0 && x < width && std::abs(x - last) <= reach; x += step) {
+        if (!underlineColumn(bits, wpl, run, x)) continue;
+        paintOver(grey, run, x);
+        last = x;
+      }
+    }
+    ++erased;
+  }
+  return erased;
+}
+
 int groundGrey(Pix* grey) { return commonGreys(grey).first; }
 
 PixPtr inkOf(Pix* grey) {

@@ -18,6 +18,12 @@ void findPixelFeatures(Pix* grey, PageLayout* page);
 // The long thin dark lines of `grey`: table rulings and separators.
 void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelRect>* vertical);
 
+// Paints over the underlines of `grey` (links, misspellings) with the ground
+// just below them: thin dark runs at least `length` long that the text above
+// nearly touches. A recognizer reads an underline as "_", "." and "," below
+// the letters. Rules set apart from the text stay. Returns how many it erased.
+int eraseUnderlines(Pix* grey, int length);
+
 // The grey of the page's ground: its most common one.
 int groundGrey(Pix* grey);
 

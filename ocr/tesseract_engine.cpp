@@ -155,6 +155,8 @@ class TesseractEngine : public RecognitionEngine {
         for (PixelRect& box : boxes) box = {2 * box.left, 2 * box.top, 2 * box.right, 2 * box.bottom};
       }
     }
+    // Longer than any glyph's stroke, so that only lines under text go.
+    if (eraseUnderlines(image.get(), 2 * typicalHeight(boxes)) > 0) layoutKept = false;
     const std::vector<bool> square = squareType(image.get(), boxes);
     if (needsProbe(plan, boxes, square)) layoutKept = false;
     const std::string pageModel =

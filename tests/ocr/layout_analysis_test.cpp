@@ -219,6 +219,28 @@ TEST(LayoutAnalysis, TableRuledOnlyBetweenRowsWithItsHeaderAbove) {
   EXPECT_EQ("A paragraph before the table.", allParagraphs(docs)[0].transcript);
 }
 
+TEST(LayoutAnalysis, TintedHeaderIsTheFirstRowOfATableRuledBetweenRows) {
+  // The header's first cell is empty, and a bold label stands close above:
+  // the label is no cell, and the header no part of the first row.
+  PageLayout p = page({line("options", 40, 40), line("Meaning", 250, 80),
+                       line("i18n", 50, 120), line("Languages", 250, 120),
+                       line("undoDelay", 50, 160), line("History interval", 250, 160),
+                       line("after", 50, 200), line("Callback", 250, 200)});
+  p.panels.push_back({{40, 72, 600, 108}});
+  for (int y : {146, 186, 226}) p.horizontalRules.push_back({40, y, 600, y + 1});
+  auto docs = analyseLayout(p);
+  std::vector<std::vector<std::vector<std::string>>> tables;
+  for (const auto& d : docs) {
+    for (const auto& t : d.tables) tables.push_back(cells(t));
+  }
+  ASSERT_EQ(1u, tables.size());
+  EXPECT_EQ(std::vector<std::vector<std::string>>({{"", "Meaning"},
+                                                   {"i18n", "Languages"},
+                                                   {"undoDelay", "History interval"},
+                                                   {"after", "Callback"}}),
+            tables[0]);
+}
+
 TEST(LayoutAnalysis, CardsAreTablesOfTheirOwnAndZebraRowsMakeOneTable) {
   PageLayout cards = page({line("Weekly summary", 60, 110), line("Every Monday", 800, 110),
                            line("Product news", 60, 156), line("Off", 900, 156),
@@ -281,6 +303,34 @@ TEST(LayoutAnalysis, BorderlessTableFromAlignedColumns) {
   EXPECT_EQ("Borealis", rows[2][0].transcript);
   EXPECT_EQ("", rows[2][2].transcript);  // a missing cell stays, empty
   EXPECT_TRUE(docs[0].paragraphs.empty());
+
+  // A row whose first cell was not read goes on the table while full rows
+  // follow it; a line of prose after the table, across its columns, does not.
+  docs = analyseLayout(page({
+      line("uuid.NIL", 40, 100, 0), line("The nil UUID string", 300, 100, 1),
+      line("uuid.MAX", 40, 140, 0), line("The max UUID string", 300, 140, 1),
+      line("Intentionally left blank", 300, 180, 1),
+      line("uuid.v4()", 40, 220, 0), line("A random UUID", 300, 220, 1),
+      line("Detect", 40, 260, 0), line("The version of a UUID", 300, 260, 1),
+      line("Every function is exported by the package itself.", 40, 300, 2),
+  }));
+  ASSERT_EQ(1u, docs[0].tables.size());
+  ASSERT_EQ(5u, docs[0].tables[0].rows.size());
+  EXPECT_EQ("", docs[0].tables[0].rows[2][0].transcript);
+  EXPECT_EQ("Intentionally left blank", docs[0].tables[0].rows[2][1].transcript);
+  ASSERT_EQ(1u, allParagraphs(docs).size());
+  EXPECT_EQ("Every function is exported by the package itself.", allParagraphs(docs)[0].transcript);
+
+  // Lone lines one after another are a menu or a column of text, no cells.
+  docs = analyseLayout(page({
+      line("General", 40, 100, 0), line("Notifications", 300, 100, 1),
+      line("Account", 40, 140, 0), line("EMAIL", 300, 180, 1), line("Privacy", 40, 220, 0),
+      line("Keyboard", 40, 260, 0), line("Weekly summary", 300, 260, 1),
+      line("About", 40, 300, 0), line("Product news", 300, 300, 1),
+  }));
+  for (const auto& d : docs) {
+    for (const auto& t : d.tables) EXPECT_NE("General", t.rows[0][0].transcript);
+  }
 }
 
 TEST(LayoutAnalysis, TwoColumnsOfProseAreNoTable) {

@@ -82,4 +82,34 @@ TEST(PixelFeatures, FaintRulesOfAWhiteCardOnAGreyPage) {
   EXPECT_EQ((std::vector<int>{116, 182, 320}), ys);
 }
 
+TEST(PixelFeatures, UnderlinesGoRulesSetApartAndDescendersStay) {
+  PixPtr grey(pixCreate(400, 200, 8));
+  auto fill = [&](int left, int top, int width, int height, int value) {
+    BOX* box = boxCreate(left, top, width, height);
+    pixSetInRectArbitrary(grey.get(), box, value);
+    boxDestroy(&box);
+  };
+  fill(0, 0, 400, 200, 255);
+  // A link: letters standing a pixel above their underline, which breaks
+  // where a descender crosses it and goes on after it.
+  for (int x = 20; x < 150; x += 8) fill(x, 20, 3, 18, 40);
+  fill(20, 40, 110, 2, 60);
+  fill(134, 26, 3, 22, 40);  // the descender
+  fill(140, 40, 12, 2, 60);
+  // A heading's rule, well below its letters.
+  for (int x = 20; x < 150; x += 8) fill(x, 100, 3, 18, 40);
+  fill(20, 128, 200, 2, 60);
+  EXPECT_EQ(1, eraseUnderlines(grey.get(), 40));
+  auto at = [&](int x, int y) {
+    l_uint32 value = 0;
+    pixGetPixel(grey.get(), x, y, &value);
+    return static_cast<int>(value);
+  };
+  EXPECT_EQ(255, at(60, 40));   // the underline
+  EXPECT_EQ(255, at(145, 41));  // its piece past the descender
+  EXPECT_EQ(40, at(135, 41));   // the descender itself
+  EXPECT_EQ(40, at(21, 30));    // a letter
+  EXPECT_EQ(60, at(100, 128));  // the heading's rule
+}
+
 }  // namespace
