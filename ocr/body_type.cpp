@@ -20,14 +20,21 @@ BodyType::Measures measuresOf(const PageLayout& page, bool eastAsian) {
     heights.push_back(line.box.height());
     if (line.stroke > 0) strokes.push_back(static_cast<int>(std::lround(line.stroke * 100)));
   }
-  return {median(xHeights), median(heights), median(strokes) / 100.0f};
+  return {median(xHeights), median(heights), median(strokes) / 100.0f,
+          static_cast<int>(heights.size())};
 }
+
+// Fewer lines of a script than this are no body text of it: the English
+// title of a Korean page would be measured against itself.
+constexpr int kFewestBodyLines = 3;
 
 // The body of the line's own script where the page has that, else the other's.
 const BodyType::Measures& bodyFor(const BodyType& body, const LayoutLine& line) {
   const bool eastAsian = isEastAsian(line.text);
   const BodyType::Measures& own = eastAsian ? body.eastAsian : body.latin;
-  return own.height > 0 ? own : (eastAsian ? body.latin : body.eastAsian);
+  const BodyType::Measures& other = eastAsian ? body.latin : body.eastAsian;
+  if (own.lines >= kFewestBodyLines) return own;
+  return other.lines >= kFewestBodyLines || own.lines == 0 ? other : own;
 }
 
 }  // namespace

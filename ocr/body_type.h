@@ -9,6 +9,7 @@ struct BodyType {
     int xHeight = 0;
     int height = 0;
     float stroke = 0;
+    int lines = 0;
   };
   Measures latin;
   Measures eastAsian;

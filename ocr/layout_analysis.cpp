@@ -157,6 +157,30 @@ std::vector<LayoutLine> withoutDetachedMarks(std::vector<LayoutLine> lines) {
   return kept;
 }
 
+// A bar drawn before a heading or a quotation is read as "|" or "l": a line's
+// first word that lies on a vertical rule is that rule, no text.
+std::vector<LayoutLine> withoutBars(std::vector<LayoutLine> lines,
+                                    const std::vector<PixelRect>& bars) {
+  auto onBar = [&](const LayoutWord& word) {
+    return word.text.size() <= 2 && std::any_of(bars.begin(), bars.end(), [&](const PixelRect& bar) {
+             return word.box.left >= bar.left - 2 && word.box.right <= bar.right + 2 &&
+                    word.box.midY() >= bar.top && word.box.midY() < bar.bottom;
+           });
+  };
+  std::vector<LayoutLine> kept;
+  for (LayoutLine& line : lines) {
+    if (!line.words.empty() && onBar(line.words.front())) {
+      const std::string bar = line.words.front().text;
+      line.words.erase(line.words.begin());
+      if (line.words.empty()) continue;
+      if (line.text.starts_with(bar)) line.text.erase(0, line.text.find_first_not_of(' ', bar.size()));
+      line.box.left = line.words.front().box.left;
+    }
+    kept.push_back(std::move(line));
+  }
+  return kept;
+}
+
 // Strokes of a character that the recognizer read as small lines of their
 // own inside the box of the line that holds the character: read twice.
 std::vector<LayoutLine> withoutFragments(std::vector<LayoutLine> lines) {
@@ -214,7 +238,8 @@ std::vector<LayoutLine> joinedPieces(std::vector<LayoutLine> lines) {
 std::vector<DocumentContainer> analyseLayout(const PageLayout& page) {
   PageLayout split = page;
   split.lines =
-      splitColumns(joinedPieces(withoutFragments(withoutDetachedMarks(page.lines))));
+      splitColumns(joinedPieces(withoutFragments(withoutDetachedMarks(
+          withoutBars(page.lines, page.verticalRules)))));
   PageState state{split, std::vector<bool>(split.lines.size())};
   std::vector<int> heights;
   for (const LayoutLine& line : split.lines) heights.push_back(line.box.height());

@@ -144,12 +144,13 @@ void setLineRectangle(tesseract::TessBaseAPI* api, const PixelRect& box, bool af
   api->SetRectangle(left, top, box.right + height - left, box.bottom + pad - top);
 }
 
-// The found line whose end `run` is: on its row, just right of it.
-Line* lineEndedBy(const PixelRect& run, std::vector<Line>* lines) {
+// The found line whose end or start `run` is: on its row, just right or
+// left of it.
+Line* lineNextTo(const PixelRect& run, std::vector<Line>* lines) {
   for (Line& line : *lines) {
     const PixelRect& box = line.pixels;
     const int h = std::min(box.height(), run.height());
-    const int gap = run.left - box.right;
+    const int gap = std::max(run.left - box.right, box.left - run.right);
     if (gap >= -h / 2 && gap <= 2 * h && verticalOverlap(box, run) * 10 >= h * 7) return &line;
   }
   return nullptr;
@@ -177,7 +178,7 @@ void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* l
     block = std::max(block, line.block + 1);
   }
   for (const PixelRect& run : unreadInk(image, boxes)) {
-    Line* head = lineEndedBy(run, lines);
+    Line* head = lineNextTo(run, lines);
     setLineRectangle(api, head ? unite(head->pixels, run) : run, false);
     if (api->Recognize(nullptr) != 0) continue;
     std::vector<Line> read = collectLines(api, image);

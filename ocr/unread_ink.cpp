@@ -16,13 +16,37 @@ constexpr size_t kMostRuns = 48;
 // the page's lines, and neither solid (a picture, a button) nor a frame.
 bool looksLikeText(const PixelRect& run, int typical, Pix* ink) {
   const int h = run.height(), w = run.width();
-  if (h * 10 < typical * 4 || h > 3 * typical || w < 2 * h) return false;
+  // Two Hangul or Han characters (a short heading) are less than twice as
+  // wide as tall.
+  if (h * 10 < typical * 4 || h > 3 * typical || 2 * w < 3 * h) return false;
   BOX* box = boxCreate(run.left, run.top, w, h);
   l_int32 count = 0;
   pixCountPixelsInRect(ink, box, &count, nullptr);
   boxDestroy(&box);
   const long long area = static_cast<long long>(w) * h;
   return count * 20 >= area && count * 10 <= area * 6;
+}
+
+// Runs on one row a word space or two apart are one line: a bold first word
+// or an arrow parts them, and read alone each reads worse. `runs` are sorted
+// by left edge; the result is top to bottom.
+std::vector<PixelRect> joinedOnRows(std::vector<PixelRect> runs, int typical) {
+  std::vector<PixelRect> lines;
+  for (const PixelRect& run : runs) {
+    auto same = std::find_if(lines.begin(), lines.end(), [&](const PixelRect& line) {
+      const int h = std::min(line.height(), run.height());
+      return run.left - line.right <= typical && verticalOverlap(line, run) * 10 >= h * 7;
+    });
+    if (same != lines.end()) {
+      *same = unite(*same, run);
+    } else {
+      lines.push_back(run);
+    }
+  }
+  std::sort(lines.begin(), lines.end(), [](const PixelRect& a, const PixelRect& b) {
+    return a.top != b.top ? a.top < b.top : a.left < b.left;
+  });
+  return lines;
 }
 
 }  // namespace
@@ -34,10 +58,12 @@ std::vector<PixelRect> unreadInk(Pix* grey, const std::vector<PixelRect>& lines)
   if (!ink) return runs;
   const int typical = typicalHeight(lines);
   // What a found line holds is read; so is what sticks out of its box a
-  // little (accents, a descender, a bullet before it).
+  // little (accents, a descender, punctuation after it). Before it, the
+  // layout may have left out its first word.
   for (const PixelRect& line : lines) {
     const int h = line.height();
-    BOX* box = boxCreate(line.left - h, line.top - h / 3, line.width() + 2 * h, h + 2 * (h / 3));
+    BOX* box = boxCreate(line.left - h / 3, line.top - h / 3, line.width() + h / 3 + h,
+                         h + 2 * (h / 3));
     pixClearInRect(ink.get(), box);
     boxDestroy(&box);
   }
@@ -56,7 +82,7 @@ std::vector<PixelRect> unreadInk(Pix* grey, const std::vector<PixelRect>& lines)
   boxaDestroy(&boxes);
   if (runs.size() > kMostRuns) return {};
   std::sort(runs.begin(), runs.end(), [](const PixelRect& a, const PixelRect& b) {
-    return a.top != b.top ? a.top < b.top : a.left < b.left;
+    return a.left < b.left;
   });
-  return runs;
+  return joinedOnRows(std::move(runs), typical);
 }

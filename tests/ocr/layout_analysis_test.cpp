@@ -51,6 +51,22 @@ TEST(LayoutAnalysis, EachHeadingStartsADocumentWhereverItStands) {
   EXPECT_DOUBLE_EQ(1 - 0.2, docs[2].title->region.maxY());
 }
 
+TEST(LayoutAnalysis, AnEnglishTitleOfAKoreanPageBehindItsBar) {
+  // The only Latin line is measured against the Korean body, not itself;
+  // the bar drawn before it was read as a word and is none.
+  PageLayout p = page({line("| kor-lunar", 80, 36, 0, 40),
+                       line("이 라이브러리는 학습용으로 제작되었으며", 80, 100),
+                       line("오프라인 환경에서도 사용할 수 있도록", 80, 130),
+                       line("중요한 작업에는 아래 공식 API를 사용하시기", 80, 160)});
+  p.lines[0].xHeight = 20;
+  for (size_t i = 1; i < p.lines.size(); ++i) p.lines[i].xHeight = 16;
+  p.verticalRules.push_back({80, 36, 90, 76});
+  auto docs = analyseLayout(p);
+  ASSERT_FALSE(docs.empty());
+  ASSERT_TRUE(docs[0].title);
+  EXPECT_EQ("kor-lunar", docs[0].title->transcript);
+}
+
 TEST(LayoutAnalysis, BoldLineSetApartIsAHeadingBoldWordsInTextAreNot) {
   auto p = page({
       line("Options", 40, 20), line("Each option is described below in turn.", 40, 60),

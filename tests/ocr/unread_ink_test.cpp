@@ -55,6 +55,25 @@ TEST(UnreadInk, TheEndOfALineAndALineLeftOut) {
   EXPECT_GE(runs[1].top, missed.top);
 }
 
+TEST(UnreadInk, AShortHeadingAndALineLeftOutInTwoPartsAreRead) {
+  PixPtr page = whitePage();
+  const PixelRect line = words(page.get(), 20, 20, 5);
+  // Two square characters, a line and a half tall: less than twice as wide.
+  for (int x : {20, 46}) {
+    for (int y : {60, 71, 83}) ink(page.get(), x, y, 22, 3);
+    ink(page.get(), x + 9, 60, 3, 26);
+  }
+  // A line the layout left out, parted by a wide space after its first word.
+  const PixelRect first = words(page.get(), 20, 120, 1);
+  const PixelRect rest = words(page.get(), first.right + 4, 120, 3);
+  std::vector<PixelRect> runs = unreadInk(page.get(), {line});
+  ASSERT_EQ(2u, runs.size());
+  EXPECT_NEAR(20, runs[0].left, 2);
+  EXPECT_NEAR(68, runs[0].right, 2);
+  EXPECT_NEAR(first.left, runs[1].left, 2);
+  EXPECT_NEAR(rest.right, runs[1].right, 12);
+}
+
 TEST(UnreadInk, PicturesRulesAndMarksAreNoText) {
   PixPtr page = whitePage();
   const PixelRect line = words(page.get(), 60, 20, 4);
