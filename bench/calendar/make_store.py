@@ -8,7 +8,12 @@ Tokyo, UTC or floating time, many with attendees and alarms), all-day events,
 and recurring series (daily, weekly, monthly, yearly; ended by COUNT or UNTIL,
 or endless yearly ones such as birthdays) with EXDATEs and moved occurrences.
 
-usage: bench/calendar/make_store.py ROOT EVENTS [--seed S]"""
+With --files, N counts item files instead: a heavier user's store of twenty
+calendars, 15 % of its items recurring (daily, weekly and monthly, each with
+EXDATEs and a moved occurrence; a few endless weekly ones), about 1,400
+occurrences a month at 50,000 files.
+
+usage: bench/calendar/make_store.py ROOT N [--files] [--seed S]"""
 import argparse
 import datetime as dt
 import pathlib
@@ -17,6 +22,12 @@ import random
 ZONES = ["Europe/Berlin", "America/New_York", "Asia/Tokyo", None, "floating"]
 CALENDARS = ["work/team", "work/projects", "work/travel", "home/family", "home/sport",
              "home/school", "personal", "birthdays"]
+# Three synced accounts and five local calendars.
+MANY_CALENDARS = ([f"work/{name}" for name in ("team", "projects", "travel", "clients", "hiring",
+                                               "oncall")]
+                  + [f"home/{name}" for name in ("family", "sport", "school", "garden", "house")]
+                  + [f"club/{name}" for name in ("board", "events", "training", "matches")]
+                  + ["personal", "birthdays", "holidays", "reading", "side-project"])
 VTIMEZONE_BERLIN = """BEGIN:VTIMEZONE\r
 TZID:Europe/Berlin\r
 BEGIN:STANDARD\r
@@ -107,6 +118,38 @@ def series(rng, uid, start, zone):
     return master + overrides, occurrences
 
 
+def nth(start, freq, k):
+    """The k-th occurrence after the first of a daily, weekly or monthly rule."""
+    if freq == "MONTHLY":
+        month = start.month - 1 + k
+        return start.replace(year=start.year + month // 12, month=month % 12 + 1)
+    return start + dt.timedelta(days=k * (7 if freq == "WEEKLY" else 1))
+
+
+def heavy_series(rng, uid, start, zone):
+    """A series of the --files store: every one has an EXDATE and a moved occurrence."""
+    freq = rng.choice(["DAILY", "WEEKLY", "WEEKLY", "WEEKLY", "MONTHLY", "MONTHLY"])
+    if freq == "MONTHLY":
+        start = start.replace(day=min(start.day, 28))  # every month has the day
+    rule = f"RRULE:FREQ={freq}"
+    if freq == "WEEKLY" and rng.random() < 0.005:
+        pass  # endless, like a standing team meeting
+    elif rng.random() < 0.5:
+        rule += f";COUNT={rng.randrange(5, 7)}"
+    else:
+        last = {"DAILY": rng.randrange(5, 12), "WEEKLY": rng.randrange(5, 8),
+                "MONTHLY": rng.randrange(5, 7)}[freq]
+        rule += ";UNTIL=" + nth(start, freq, last).strftime("%Y%m%dT235959Z")
+    master = single(rng, uid, start, zone)
+    master.insert(-1, rule)
+    master.insert(-1, "EXDATE" + stamp(nth(start, freq, rng.randrange(1, 4)), zone))
+    moved = nth(start, freq, 4)
+    return master + ["BEGIN:VEVENT", f"UID:{uid}", "RECURRENCE-ID" + stamp(moved, zone),
+                     f"SUMMARY:Meeting {uid[:8]} (moved)",
+                     "DTSTART" + stamp(moved + dt.timedelta(hours=2), zone),
+                     "DTEND" + stamp(moved + dt.timedelta(hours=3), zone), "END:VEVENT"]
+
+
 def item(rng, uid, kind):
     """An item's text and its number of occurrences."""
     day = dt.datetime(2022, 1, 1) + dt.timedelta(days=rng.randrange(5 * 365))
@@ -117,6 +160,8 @@ def item(rng, uid, kind):
         body = all_day(rng, uid, day)
     elif kind == "series":
         body, occurrences = series(rng, uid, start, zone)
+    elif kind == "heavy series":
+        body = heavy_series(rng, uid, start, zone)
     else:
         body = single(rng, uid, start, zone)
     text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//zuna bench//EN\r\n"
@@ -129,21 +174,27 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("root")
     parser.add_argument("events", type=int)
+    parser.add_argument("--files", action="store_true")
     parser.add_argument("--seed", type=int, default=7)
     args = parser.parse_args()
     rng = random.Random(args.seed)
     root = pathlib.Path(args.root)
-    for calendar in CALENDARS:
+    calendars = MANY_CALENDARS if args.files else CALENDARS
+    series_share = 0.15 if args.files else 0.06
+    for calendar in calendars:
         (root / calendar).mkdir(parents=True, exist_ok=True)
         (root / calendar / "displayname").write_text(calendar.split("/")[-1].title() + "\n")
         (root / calendar / "color").write_text(f"#{rng.randrange(1 << 24):06X}\n")
     n = total = 0
-    while total < args.events:
+    while (n if args.files else total) < args.events:
         uid = f"{n:08d}-{rng.randrange(1 << 32):08x}@bench.zuna"
         r = rng.random()
-        kind = "series" if r < 0.06 else "all-day" if r < 0.16 else "single"
+        kind = ("series" if r < series_share else "all-day" if r < series_share + 0.10
+                else "single")
+        if kind == "series" and args.files:
+            kind = "heavy series"
         text, occurrences = item(rng, uid, kind)
-        (root / rng.choice(CALENDARS) / f"{uid}.ics").write_text(text)
+        (root / rng.choice(calendars) / f"{uid}.ics").write_text(text)
         n += 1
         total += occurrences
 

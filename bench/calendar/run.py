@@ -15,6 +15,8 @@ Events (`run.py events --sizes 1000,10000,50000`): over stores written by
 make_store.py, inside one running bridge: the first answer after start (a
 month query, so the whole store is read), then the median and 95th percentile
 of month queries across the five years, a one-year query, and peak memory.
+With --files the sizes count item files (make_store.py --files: twenty
+calendars, 15 % recurring) instead of occurrences.
 The peer is khal (Debian package khal) listing the same months over the same
 store from its own cache (its first run, which builds the cache, is timed apart).
 
@@ -25,7 +27,8 @@ generation for the same months, asked by a small client (bench/calendar/
 eds_instances.cpp, built as build/bench/eds_instances), in the same session.
 
 usage: bench/calendar/run.py [protocol|events|eds] [--bridge PATH] [--lines N] [--writes N]
-                             [--sizes N,N] [--queries N] [--no-khal] [--peer PATH]"""
+                             [--sizes N,N] [--files] [--queries N] [--no-khal]
+                             [--peer PATH]"""
 import argparse
 import json
 import os
@@ -187,7 +190,8 @@ def events_benchmark(args):
     for size in [int(s) for s in args.sizes.split(",")]:
         with tempfile.TemporaryDirectory() as home:
             root = f"{home}/.local/share/calendars"
-            subprocess.run(["python3", str(make_store), root, str(size)], check=True)
+            subprocess.run(["python3", str(make_store), root, str(size)]
+                           + (["--files"] if args.files else []), check=True)
             os.makedirs(f"{home}/.config/zuna")
             pathlib.Path(home, ".config/zuna/calendar-access").write_text("granted\n")
             env = {"HOME": home, "PATH": "/usr/bin:/bin", "TZ": "UTC"}
@@ -293,6 +297,7 @@ def main():
     parser.add_argument("--lines", type=int, default=100000)
     parser.add_argument("--writes", type=int, default=10)
     parser.add_argument("--sizes", default="1000,10000,50000")
+    parser.add_argument("--files", action="store_true")
     parser.add_argument("--queries", type=int, default=60)
     parser.add_argument("--no-khal", action="store_true")
     args = parser.parse_args()
