@@ -24,17 +24,18 @@ BodyType::Measures measuresOf(const PageLayout& page, bool eastAsian) {
           static_cast<int>(heights.size())};
 }
 
-// Fewer lines of a script than this are no body text of it: the English
-// title of a Korean page would be measured against itself.
-constexpr int kFewestBodyLines = 3;
+// Fewer Latin lines than this are no body text: the English title of a
+// Korean page would be measured against itself. The other way round, East
+// Asian type measures larger than Latin and would all seem headings.
+constexpr int kFewestLatinLines = 3;
 
 // The body of the line's own script where the page has that, else the other's.
 const BodyType::Measures& bodyFor(const BodyType& body, const LayoutLine& line) {
-  const bool eastAsian = isEastAsian(line.text);
-  const BodyType::Measures& own = eastAsian ? body.eastAsian : body.latin;
-  const BodyType::Measures& other = eastAsian ? body.latin : body.eastAsian;
-  if (own.lines >= kFewestBodyLines) return own;
-  return other.lines >= kFewestBodyLines || own.lines == 0 ? other : own;
+  if (isEastAsian(line.text)) return body.eastAsian.lines > 0 ? body.eastAsian : body.latin;
+  const bool fewLatin = body.latin.lines < kFewestLatinLines;
+  return body.latin.lines == 0 || (fewLatin && body.eastAsian.lines >= kFewestLatinLines)
+             ? body.eastAsian
+             : body.latin;
 }
 
 }  // namespace

@@ -59,6 +59,20 @@ std::string withoutMisreadBullet(const std::string& text) {
                          : text.find_first_not_of(' ', space));
 }
 
+// `text` without the marks a Chinese model reads a square bullet as and
+// glues to the text after it ("=”贴合网格的排版"): no item starts with them.
+std::string withoutGluedBullet(const std::string& text) {
+  static const std::vector<std::string> kMarks = {"”", "=", "■", "▪", "•", "·", "・", "°", "©"};
+  std::string rest = text;
+  for (int taken = 0; taken < 2; ++taken) {
+    auto mark = std::find_if(kMarks.begin(), kMarks.end(),
+                             [&](const std::string& m) { return rest.starts_with(m); });
+    if (mark == kMarks.end() || rest.size() == mark->size()) break;
+    rest.erase(0, mark->size());
+  }
+  return rest.substr(std::min(rest.size(), rest.find_first_not_of(' ')));
+}
+
 std::optional<Item> drawnItem(const LayoutLine& line, size_t index) {
   const Glyph& glyph = *line.glyph;
   const int h = line.box.height();
@@ -69,6 +83,7 @@ std::optional<Item> drawnItem(const LayoutLine& line, size_t index) {
     for (size_t w = first; w < line.words.size(); ++w) text += (text.empty() ? "" : " ") + line.words[w].text;
   }
   text = withoutMisreadBullet(text);
+  if (first == 0) text = withoutGluedBullet(text);
   if (text.empty()) return std::nullopt;
   Item item;
   item.item = {std::string(characterOfShape(glyph.shape)) + " " + text, markerOfShape(glyph.shape)};

@@ -399,6 +399,17 @@ int eraseUnderlines(Pix* grey, int length) {
   return erased;
 }
 
+std::vector<PixelRect> codeSpans(Pix* grey, int lineHeight) {
+  std::vector<Panel> panels;
+  groundOf(grey, std::max(2, lineHeight * 3 / 4), &panels);
+  std::vector<PixelRect> spans;
+  for (const Panel& panel : panels) {
+    const PixelRect& p = panel.box;
+    if (p.height() <= 2 * lineHeight && p.width() >= lineHeight) spans.push_back(p);
+  }
+  return spans;
+}
+
 int groundGrey(Pix* grey) { return commonGreys(grey).first; }
 
 PixPtr inkOf(Pix* grey) {

@@ -24,6 +24,10 @@ void findRules(Pix* grey, std::vector<PixelRect>* horizontal, std::vector<PixelR
 // the letters. Rules set apart from the text stay. Returns how many it erased.
 int eraseUnderlines(Pix* grey, int length);
 
+// Inline code: the tinted spans about a line high (`lineHeight`) that sit in
+// running text.
+std::vector<PixelRect> codeSpans(Pix* grey, int lineHeight);
+
 // The grey of the page's ground: its most common one.
 int groundGrey(Pix* grey);
 

@@ -34,6 +34,9 @@ constexpr float kSurelyKorean = 65;
 constexpr int kSampleWidth = 32;
 // A Chinese model reading a page's sample at least this well keeps the page.
 constexpr float kSurelyRead = 88;
+// A code span read alone at this or better needs no other model, and is
+// surer than its reading in its line.
+constexpr float kSureSpan = 80;
 // How much higher the other Chinese model's confidence must be to be chosen.
 constexpr float kClearlyBetter = 8;
 // A page with less square type than this share is a Latin page.
@@ -192,6 +195,8 @@ class TesseractEngine : public RecognitionEngine {
       rereadWeakLines(plan.alternatives, options.languageCorrection, image.get(), dpi, &found);
     } else if (pageModel.starts_with("kor")) {
       rereadLatinLines(plan.primary, options.languageCorrection, image.get(), dpi, &found);
+      rereadCodeSpans(plan.primary, options.languageCorrection, api.get(), image.get(), dpi,
+                      lineHeight, cells, &found);
     }
     page->image = std::move(image);
     page->dpi = dpi;
@@ -404,6 +409,59 @@ class TesseractEngine : public RecognitionEngine {
       reading.confidence = readLine(api.get(), textBox(line), &reading.text, keepsMarker(line));
       if (reading.confidence > line.recognized.confidence) takeReading(reading, &line);
     }
+  }
+
+  // Inline code on a Korean page is mostly English. Read in its line by the
+  // Korean and English models together, it comes out as digits and jamo
+  // ("isLeapMonth" as "15ㄴ680001대"); read alone, it comes out right. A line
+  // whose English spans were misread is read again with them painted over,
+  // and each span's own reading put in.
+  void rereadCodeSpans(const std::string& latin, bool correction, tesseract::TessBaseAPI* page,
+                       Pix* image, int dpi, int lineHeight, const std::vector<PixelRect>& cells,
+                       std::vector<Line>* lines) const {
+    std::vector<PixelRect> spans = codeSpans(image, lineHeight);
+    // Cells of a grid were read alone already.
+    std::erase_if(spans, [&](const PixelRect& span) {
+      return std::any_of(cells.begin(), cells.end(), [&](const PixelRect& cell) {
+        return containsPoint(cell, span.midX(), span.midY());
+      });
+    });
+    if (spans.empty()) return;
+    std::sort(spans.begin(), spans.end(),
+              [](const PixelRect& a, const PixelRect& b) { return a.left < b.left; });
+    page->SetImage(image);
+    page->SetSourceResolution(dpi);
+    std::unique_ptr<tesseract::TessBaseAPI> english;
+    auto readAlone = [&](const PixelRect& span) {
+      Reading reading;
+      reading.confidence = readSpan(page, span, &reading.text);
+      if (reading.confidence >= kSureSpan) return reading;
+      std::string ignored;
+      if (!english && (english = loadModel(latin, correction, &ignored))) {
+        english->SetImage(image);
+        english->SetSourceResolution(dpi);
+      }
+      Reading other;
+      if (english) other.confidence = readSpan(english.get(), span, &other.text);
+      return other.confidence > reading.confidence ? other : reading;
+    };
+    std::vector<SpansOfLine> misread;
+    for (Line& line : *lines) {
+      SpansOfLine found{&line, {}, {}};
+      for (const PixelRect& span : spans) {
+        if (!inRowOf(line.pixels, span)) continue;
+        Reading reading = readAlone(span);
+        // Code that holds Hangul reads no better alone.
+        if (reading.confidence < kSureSpan || !isAscii(reading.text) ||
+            line.recognized.text.find(reading.text) != std::string::npos) {
+          continue;
+        }
+        found.spans.push_back(span);
+        found.readings.push_back(std::move(reading));
+      }
+      if (!found.spans.empty()) misread.push_back(std::move(found));
+    }
+    readAroundSpans(page, image, misread, lines);
   }
 
   // Lines the primary models read poorly are probably in another script:

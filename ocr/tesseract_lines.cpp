@@ -275,3 +275,85 @@ void takeReading(const Reading& reading, Line* line) {
   line->recognized.text = reading.text;
   line->words = {LayoutWord{reading.text, line->pixels}};
 }
+
+float readSpan(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text) {
+  api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+  api->SetRectangle(box.left, box.top, box.width(), box.height());
+  if (api->Recognize(nullptr) != 0) return -1;
+  *text = takeText(api->GetUTF8Text());
+  return text->empty() ? -1 : static_cast<float>(api->MeanTextConf());
+}
+
+bool inRowOf(const PixelRect& line, const PixelRect& span) {
+  return span.midY() >= line.top && span.midY() < line.bottom &&
+         span.left >= line.left - line.height() && span.right <= line.right + line.height();
+}
+
+void placeSpans(std::vector<LayoutWord> words, const std::vector<PixelRect>& spans,
+                const std::vector<Reading>& readings, Line* line) {
+  std::vector<std::pair<LayoutWord, bool>> pieces;  // with whether it is a span
+  for (LayoutWord& word : words) pieces.emplace_back(std::move(word), false);
+  for (size_t i = 0; i < spans.size(); ++i) {
+    pieces.emplace_back(LayoutWord{readings[i].text, spans[i]}, true);
+  }
+  std::stable_sort(pieces.begin(), pieces.end(), [](const auto& a, const auto& b) {
+    return a.first.box.left < b.first.box.left;
+  });
+  // Text that touches a span's tint is glued to it: "세차(" before "secha".
+  const int touch = std::max(2, line->pixels.height() / 8);
+  std::string text;
+  line->words.clear();
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    LayoutWord& piece = pieces[i].first;
+    const bool glued = i > 0 && (pieces[i].second || pieces[i - 1].second) &&
+                       piece.box.left - pieces[i - 1].first.box.right <= touch;
+    text += (i == 0 || glued ? "" : " ") + piece.text;
+    if (glued) {
+      line->words.back().text += piece.text;
+      line->words.back().box = unite(line->words.back().box, piece.box);
+    } else {
+      line->words.push_back(piece);
+    }
+    line->pixels = unite(line->pixels, piece.box);
+  }
+  line->recognized.text = text;
+}
+
+void readAroundSpans(tesseract::TessBaseAPI* api, Pix* image,
+                     const std::vector<SpansOfLine>& misread, std::vector<Line>* lines) {
+  if (misread.empty()) return;
+  PixPtr blanked(pixCopy(nullptr, image));
+  if (!blanked) return;
+  for (const SpansOfLine& of : misread) {
+    for (const PixelRect& span : of.spans) {
+      l_uint32 tint = 255;
+      pixGetPixel(image, span.left + 1, span.top + 1, &tint);
+      BOX* box = boxCreate(span.left, span.top, span.width(), span.height());
+      pixSetInRectArbitrary(blanked.get(), box, tint);
+      boxDestroy(&box);
+    }
+  }
+  api->SetImage(blanked.get());
+  std::vector<PixelRect> reread;
+  for (const SpansOfLine& of : misread) {
+    setLineRectangle(api, of.line->pixels, false);
+    if (api->Recognize(nullptr) != 0) continue;
+    std::vector<LayoutWord> words;
+    for (Line& read : collectLines(api, blanked.get())) {
+      for (LayoutWord& word : read.words) words.push_back(std::move(word));
+    }
+    placeSpans(std::move(words), of.spans, of.readings, of.line);
+    reread.push_back(of.line->pixels);
+  }
+  std::erase_if(*lines, [&](const Line& other) {
+    return std::any_of(reread.begin(), reread.end(), [&](const PixelRect& box) {
+      const PixelRect& p = other.pixels;
+      return p != box && p.left >= box.left && p.right <= box.right &&
+             verticalOverlap(p, box) * 10 >= p.height() * 7;
+    });
+  });
+}
+
+bool isAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x80; });
+}

@@ -85,3 +85,30 @@ PixelRect textBox(const Line& line);
 // The primary model's words were misread: the text (after a kept marker)
 // becomes one word.
 void takeReading(const Reading& reading, Line* line);
+
+// Reads the text inside `box` as one line, cut tight; its confidence, or -1.
+float readSpan(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text);
+
+// Whether `span` lies on the row of `line` and within it.
+bool inRowOf(const PixelRect& line, const PixelRect& span);
+
+// Makes `line` of `words` and of `spans` (read as `readings` give) in their
+// order across it; a word that touches a span is glued to it.
+void placeSpans(std::vector<LayoutWord> words, const std::vector<PixelRect>& spans,
+                const std::vector<Reading>& readings, Line* line);
+
+// The code spans of a line, left to right, and what each reads alone.
+struct SpansOfLine {
+  Line* line;
+  std::vector<PixelRect> spans;
+  std::vector<Reading> readings;
+};
+
+// Reads each line of `misread` again on `image` with its spans painted over
+// in their tint, and puts each span's reading in: the text around the spans
+// is read in its line, as the models need, and the spans alone. Lines that
+// the first reading split off those lines go.
+void readAroundSpans(tesseract::TessBaseAPI* api, Pix* image,
+                     const std::vector<SpansOfLine>& misread, std::vector<Line>* lines);
+
+bool isAscii(const std::string& text);

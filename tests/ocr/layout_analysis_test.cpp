@@ -118,6 +118,16 @@ TEST(LayoutAnalysis, DrawnBulletsMakeItemsWithTheGlyphTheyShow) {
   EXPECT_EQ("◦ nested", items[2].itemString);
   EXPECT_EQ(MarkerType::bullet, items[0].markerType);
   EXPECT_EQ(MarkerType::hollowBullet, items[2].markerType);
+
+  // A Chinese model reads a square bullet as marks glued to the text.
+  auto square = page({line("=”贴合网格的排版；", 60, 100), line("”全标签样式美化；", 60, 140)});
+  square.lines[0].glyph = Glyph{GlyphShape::square, {40, 106, 48, 114}};
+  square.lines[1].glyph = Glyph{GlyphShape::square, {40, 146, 48, 154}};
+  lists = allLists(analyseLayout(square));
+  ASSERT_EQ(1u, lists.size());
+  ASSERT_EQ(2u, lists[0].items.size());
+  EXPECT_EQ("▪ 贴合网格的排版；", lists[0].items[0].itemString);
+  EXPECT_EQ("▪ 全标签样式美化；", lists[0].items[1].itemString);
 }
 
 TEST(LayoutAnalysis, OneDrawnBulletIsAListOneTextMarkerIsNot) {

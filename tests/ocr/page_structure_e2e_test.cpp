@@ -179,6 +179,41 @@ TEST(PageStructure, EnglishCellsOfAKoreanGrid) {
   EXPECT_EQ("@dfkdream", rows[2][2]);
 }
 
+// A Korean page in the dark look whose list items hold English inline code:
+// the code comes out as written, glued to the Hangul around it; the title,
+// behind a drawn bar, and two short headings the page layout leaves out are
+// headings.
+TEST(PageStructure, EnglishCodeInKoreanListItems) {
+  json blocks = blocksOf("kor-lunar-top.png");
+  EXPECT_TRUE(hasHeading(blocks, "kor-lunar"));
+  EXPECT_TRUE(hasHeading(blocks, "특징"));
+  EXPECT_TRUE(hasHeading(blocks, "설치"));
+  std::vector<json> lists = ofKind(blocks, "list");
+  ASSERT_GE(lists.size(), 1u);
+  const json& items = lists[0]["items"];
+  ASSERT_EQ(6u, items.size());
+  const std::string second = items[1], third = items[2];
+  EXPECT_NE(std::string::npos, second.find("(isLeapMonth 옵션)")) << second;
+  EXPECT_NE(std::string::npos, third.find("(wolgeon)")) << third;
+  EXPECT_EQ(json::parse("[0, 0, 0, 1, 0, 0]"), lists[0]["levels"]);
+}
+
+// A serif page whose table is framed by two rules, with underlined links in
+// its first column and one cell struck through: fifteen rows of two cells,
+// the links read without their underlines.
+TEST(PageStructure, UnderlinedLinksInATableFramedByTwoRules) {
+  json blocks = blocksOf("uuid-table.png");
+  EXPECT_TRUE(hasHeading(blocks, "API Summary"));
+  std::vector<json> tables = ofKind(blocks, "table");
+  ASSERT_EQ(1u, tables.size());
+  EXPECT_EQ(std::vector<size_t>(15, 2), rowLengths(tables[0]));
+  const json& rows = tables[0]["rows"];
+  EXPECT_EQ("uuid.parse()", rows[2][0]);
+  EXPECT_EQ("uuid.v4()", rows[7][0]);
+  EXPECT_EQ("\"Intentionally left blank\"", rows[12][1]);
+  EXPECT_EQ("uuid.version()", rows[14][0]);
+}
+
 // An English page whose code holds closing "})" lines, which fill their box
 // as square type does: no East Asian model is loaded for them. The East
 // Asian models stand as named pipes, so loading one would hang the run.

@@ -1,0 +1,43 @@
+#include "tesseract_lines.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::string> wordsOf(const Line& line) {
+  std::vector<std::string> texts;
+  for (const LayoutWord& word : line.words) texts.push_back(word.text);
+  return texts;
+}
+
+TEST(PlaceSpans, CodeReadAloneGoesBetweenTheWordsItTouches) {
+  // "출력: 세차(secha), 월건(wolgeon)" with the spans painted over: the
+  // brackets touch the tint, the word before the first bracket does not.
+  Line line;
+  line.pixels = {100, 10, 400, 30};
+  const std::vector<LayoutWord> words{{"출력:", {100, 10, 140, 30}},
+                                      {"세차(", {150, 10, 190, 30}},
+                                      {"),", {251, 10, 262, 30}},
+                                      {"월건(", {270, 10, 310, 30}},
+                                      {")", {381, 10, 388, 30}}};
+  const std::vector<PixelRect> spans{{191, 8, 250, 32}, {311, 8, 380, 32}};
+  const std::vector<Reading> readings{{"secha", 92}, {"wolgeon", 89}};
+  placeSpans(words, spans, readings, &line);
+  EXPECT_EQ("출력: 세차(secha), 월건(wolgeon)", line.recognized.text);
+  EXPECT_EQ((std::vector<std::string>{"출력:", "세차(secha),", "월건(wolgeon)"}), wordsOf(line));
+  // The line grows to hold the taller tint.
+  EXPECT_EQ(8, line.pixels.top);
+  EXPECT_EQ(32, line.pixels.bottom);
+}
+
+TEST(PlaceSpans, ASpanSetApartByASpaceStaysAWordOfItsOwn) {
+  Line line;
+  line.pixels = {0, 0, 300, 20};
+  const std::vector<LayoutWord> words{{"가능", {0, 0, 40, 20}}, {"옵션", {160, 0, 200, 20}}};
+  const std::vector<PixelRect> spans{{48, 0, 152, 20}};
+  placeSpans(words, spans, {{"isLeapMonth", 91}}, &line);
+  EXPECT_EQ("가능 isLeapMonth 옵션", line.recognized.text);
+  EXPECT_EQ(3u, line.words.size());
+}
+
+}  // namespace
