@@ -33,11 +33,12 @@ struct Role {
   std::vector<std::string> ways;  // folders in it on the way to a missing configuration folder
 };
 
-class ChangeWatch : public ChangeSubscription {
+class ChangeWatch : public FolderWatch {
  public:
   ChangeWatch(std::function<std::vector<WatchedPlace>()> places, std::function<void()> onChange,
-              MergeWindow window)
-      : places_(std::move(places)), onChange_(std::move(onChange)), window_(window),
+              MergeWindow window, std::function<void()> atOnce)
+      : places_(std::move(places)), onChange_(std::move(onChange)), atOnce_(std::move(atOnce)),
+        window_(window),
         inotify_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)),
         stop_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     rescan();
@@ -55,6 +56,8 @@ class ChangeWatch : public ChangeSubscription {
     ::close(inotify_);
     ::close(stop_);
   }
+
+  bool running() const override { return inotify_ >= 0 && stop_ >= 0 && thread_.joinable(); }
 
  private:
   // Watches every place and the folders within its levels; for a place that
@@ -166,7 +169,10 @@ class ChangeWatch : public ChangeSubscription {
       pollfd fds[2] = {{inotify_, POLLIN, 0}, {stop_, POLLIN, 0}};
       int ready = ::poll(fds, 2, timeout);
       if (fds[1].revents) return;
-      if (ready > 0 && (fds[0].revents & POLLIN) && readEvents()) burst.add(Clock::now());
+      if (ready > 0 && (fds[0].revents & POLLIN) && readEvents()) {
+        if (atOnce_) atOnce_();
+        burst.add(Clock::now());
+      }
       if (burst.take(Clock::now())) {
         try {
           onChange_();
@@ -179,6 +185,7 @@ class ChangeWatch : public ChangeSubscription {
 
   std::function<std::vector<WatchedPlace>()> places_;
   std::function<void()> onChange_;
+  std::function<void()> atOnce_;
   MergeWindow window_;
   int inotify_;
   int stop_;
@@ -188,10 +195,11 @@ class ChangeWatch : public ChangeSubscription {
 
 }  // namespace
 
-std::unique_ptr<ChangeSubscription> watchCalendarFolders(
+std::unique_ptr<FolderWatch> watchCalendarFolders(
     std::function<std::vector<WatchedPlace>()> places, std::function<void()> onChange,
-    MergeWindow window) {
-  return std::make_unique<ChangeWatch>(std::move(places), std::move(onChange), window);
+    MergeWindow window, std::function<void()> atOnce) {
+  return std::make_unique<ChangeWatch>(std::move(places), std::move(onChange), window,
+                                       std::move(atOnce));
 }
 
 std::unique_ptr<ChangeSubscription> watchCalendarFolders(const std::string& root,

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <unordered_map>
 
-#include "vdir/change_watch.h"
 #include "vdir/vcard_birthdays.h"
 #include "vdir/vdir_folder.h"
 
@@ -51,13 +50,6 @@ bool ItemIndex::Stamp::operator==(const Stamp& other) const {
   return device == other.device && inode == other.inode && size == other.size &&
          modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
 }
-
-ItemIndex::ItemIndex(std::function<std::vector<WatchedPlace>()> places) {
-  // No merge window: the next query must see a change at once.
-  watch_ = watchCalendarFolders(std::move(places), [this] { stale_ = true; }, MergeWindow{{}, {}});
-}
-
-ItemIndex::~ItemIndex() { watch_.reset(); }
 
 void ItemIndex::refresh(const std::vector<ItemFolder>& folders) {
   std::unordered_map<std::string, Entry> previous;

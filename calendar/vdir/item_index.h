@@ -23,13 +23,13 @@ struct ItemFolder {
   ItemOwner owner;  // its item id is filled in per file
 };
 
-// The items of calendar folders, each file read once and kept fresh by a
-// watch of the places that hold them: after a change, a query re-reads only
-// the files whose size, time or inode changed; without one it reads no file at all.
+// The items of calendar folders, each file read once: after markStale, a
+// query re-reads only the files whose size, time or inode changed; without
+// it a query reads no file at all (the owner keeps it told of changes).
 class ItemIndex {
  public:
-  explicit ItemIndex(std::function<std::vector<WatchedPlace>()> places);
-  ~ItemIndex();
+  // The next query checks every file again. Callable from any thread.
+  void markStale() { stale_ = true; }
 
   // The occurrences in [start, end) of the items in `folders`, by start, then
   // end; ties keep the order of folders and file names. Called on one thread
@@ -58,5 +58,4 @@ class ItemIndex {
   std::vector<std::pair<std::string, Entry>> entries_;  // in listing order
   std::vector<std::shared_ptr<const IcsItem>> items_;   // the same, for the window
   OccurrenceWindow window_;
-  std::unique_ptr<ChangeSubscription> watch_;
 };

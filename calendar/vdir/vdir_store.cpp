@@ -2,24 +2,14 @@
 
 #include "access.h"
 #include "access_dialog.h"
-#include "vdir/change_watch.h"
-#include "vdir/item_index.h"
+#include "vdir/folder_catalog.h"
 
 namespace {
 
-std::vector<ItemFolder> itemFolders(const std::vector<FolderCalendar>& calendars) {
-  std::vector<ItemFolder> folders;
-  for (const FolderCalendar& calendar : calendars) {
-    folders.push_back(
-        {calendar.path, ItemOwner{calendar.record.id, "", calendar.addresses, calendar.contacts}});
-  }
-  return folders;
-}
-
 class VdirStore : public CalendarStore {
  public:
-  VdirStore(CalendarPlaces places, std::string accessPath, std::shared_ptr<ItemIndex> index)
-      : places_(std::move(places)), accessPath_(std::move(accessPath)), index_(std::move(index)) {}
+  VdirStore(std::string accessPath, std::shared_ptr<FolderCatalog> catalog)
+      : accessPath_(std::move(accessPath)), catalog_(std::move(catalog)) {}
 
   AuthorizationStatus authorizationStatus() const override {
     return readAccessRecord(accessPath_);
@@ -30,39 +20,30 @@ class VdirStore : public CalendarStore {
   }
 
   std::unique_ptr<CalendarStore> reopen() const override {
-    // Handles share the index: a new handle need not read every file again.
-    return std::make_unique<VdirStore>(places_, accessPath_, index_);
+    // Handles share the catalog: a new handle need not read every file again.
+    return std::make_unique<VdirStore>(accessPath_, catalog_);
   }
 
-  std::vector<CalendarRecord> calendars() override {
-    std::vector<CalendarRecord> records;
-    for (FolderCalendar& calendar : findFolderCalendars(places_)) {
-      records.push_back(std::move(calendar.record));
-    }
-    return records;
-  }
+  std::vector<CalendarRecord> calendars() override { return catalog_->calendars(); }
 
   std::vector<EventRecord> events(Instant start, Instant end) override {
-    return index_->events(itemFolders(findFolderCalendars(places_)), start, end);
+    return catalog_->events(start, end);
   }
 
   std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) override {
-    return watchCalendarFolders([places = places_] { return watchedPlaces(places); },
-                                std::move(onChange));
+    return subscribeToChanges(catalog_, std::move(onChange));
   }
 
  private:
-  CalendarPlaces places_;
   std::string accessPath_;
-  std::shared_ptr<ItemIndex> index_;
+  std::shared_ptr<FolderCatalog> catalog_;
 };
 
 }  // namespace
 
 std::unique_ptr<CalendarStore> makeVdirStore(const CalendarPlaces& places,
                                              const std::string& accessPath) {
-  auto index = std::make_shared<ItemIndex>([places] { return watchedPlaces(places); });
-  return std::make_unique<VdirStore>(places, accessPath, std::move(index));
+  return std::make_unique<VdirStore>(accessPath, std::make_shared<FolderCatalog>(places));
 }
 
 std::unique_ptr<CalendarStore> makeVdirStore(const std::string& root,
