@@ -14,7 +14,7 @@ class AlignedTables {
     while (start < rows.size()) {
       size_t end = start;
       while (end < rows.size() && rows[end].segments.size() >= 2 &&
-             (end == start || closeBelow(rows, end))) {
+             (end == start || (closeBelow(rows, end) && keepsColumns(rows[end - 1], rows[end])))) {
         ++end;
         // A row with an empty cell, or one the recognizer could not read,
         // goes on the table between full rows whose column it keeps to.
@@ -83,6 +83,20 @@ class AlignedTables {
            3 * std::max(state_.lineHeight, rows[r - 1].box.height());
   }
 
+  // No segment of `next` reaches over two of `above`: a line of prose
+  // below a table spans its columns.
+  static bool keepsColumns(const Row& above, const Row& next) {
+    for (const Segment& s : next.segments) {
+      const auto over = std::count_if(above.segments.begin(), above.segments.end(),
+                                      [&](const Segment& a) {
+                                        return std::min(a.box.right, s.box.right) >
+                                               std::max(a.box.left, s.box.left);
+                                      });
+      if (over > 1) return false;
+    }
+    return true;
+  }
+
   // A lone segment that starts where a segment of the full row above starts
   // and ends before the next one does: a cell, not a line of prose.
   bool inOneColumn(const Row& full, const Row& lone) const {
@@ -108,8 +122,18 @@ class AlignedTables {
     // Word spaces are about a third of the line height; columns far more.
     const int gap = std::max(8, row.box.height() * 6 / 5);
     std::vector<Segment> segments;
-    for (const LayoutWord& word : words) {
-      if (segments.empty() || word.box.left - segments.back().box.right > gap) {
+    // Where a cell starts with a sign ("< 0.1ms"), the column starts at its
+    // word: a sign misread wide ("=<") does not bridge the gap before it.
+    int wordLeft = 0;
+    for (size_t i = 0; i < words.size(); ++i) {
+      const LayoutWord& word = words[i];
+      // Only a sign that stands apart from the word before it, and close
+      // to the word after it.
+      const bool signFirst = isSign(word.text) && i + 1 < words.size() &&
+                             word.box.left - wordLeft > gap / 2 &&
+                             words[i + 1].box.left - word.box.right <= gap / 2;
+      const int left = signFirst ? words[i + 1].box.left : word.box.left;
+      if (segments.empty() || left - wordLeft > gap) {
         segments.push_back({word.box, word.text, 1});
       } else {
         Segment& s = segments.back();
@@ -117,8 +141,15 @@ class AlignedTables {
         s.text += " " + word.text;
         ++s.words;
       }
+      wordLeft = signFirst ? words[i + 1].box.left : word.box.right;
     }
     return segments;
+  }
+
+  static bool isSign(const std::string& word) {
+    return word.size() <= 3 && std::none_of(word.begin(), word.end(), [](unsigned char c) {
+             return std::isalnum(c) || c >= 0x80;
+           });
   }
 
   // Short cells in some column, as tables have (names, keys, numbers); two

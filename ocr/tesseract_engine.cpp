@@ -126,6 +126,8 @@ class TesseractEngine : public RecognitionEngine {
     int lineHeight = kSmallLinePixels;  // the usual height of its lines
     std::vector<Line> lines;
     std::unique_ptr<tesseract::TessBaseAPI> api;  // the models the page was read with
+    std::string latin;  // when it was read with an East Asian model: the Latin ones
+    bool correction = true;
   };
 
   bool recognizePage(const std::string& path, const RecognitionOptions& options, Page* page,
@@ -203,6 +205,8 @@ class TesseractEngine : public RecognitionEngine {
     page->lineHeight = lineHeight;
     page->lines = std::move(found);
     page->api = std::move(api);
+    if (eastAsianPage) page->latin = plan.primary;
+    page->correction = options.languageCorrection;
     return true;
   }
 
@@ -367,7 +371,7 @@ class TesseractEngine : public RecognitionEngine {
 
   // Page segmentation can take a ruled table for a picture and read none of
   // it; its empty cells are then read one by one.
-  static void readEmptyCells(const Page& page, TableElement* table) {
+  void readEmptyCells(const Page& page, TableElement* table) const {
     Pix* image = page.image.get();
     const int width = pixGetWidth(image), height = pixGetHeight(image);
     PixPtr ink = inkOf(image);
@@ -375,6 +379,7 @@ class TesseractEngine : public RecognitionEngine {
     tesseract::TessBaseAPI* api = page.api.get();
     api->SetImage(image);
     api->SetSourceResolution(page.dpi);
+    std::unique_ptr<tesseract::TessBaseAPI> latin;
     for (auto& row : table->rows) {
       for (TextElement& cell : row) {
         if (!cell.transcript.empty()) continue;
@@ -385,11 +390,30 @@ class TesseractEngine : public RecognitionEngine {
         std::string text;
         for (const Line& line : readCell(api, image, ink.get(), box, page.lineHeight)) {
           if (isBlank(line.recognized.text)) continue;
-          text += (text.empty() ? "" : "\n") + line.recognized.text;
+          const std::string read = surerReading(page, line, &latin);
+          text += (text.empty() ? "" : "\n") + read;
         }
         cell.transcript = text;
       }
     }
+  }
+
+  // A cell's value on an East Asian page ("'auto'", "[]") is often English,
+  // which the East Asian model alone reads as Han characters: a line it reads
+  // poorly is read by the Latin models too, loaded once, the surer kept.
+  std::string surerReading(const Page& page, const Line& line,
+                           std::unique_ptr<tesseract::TessBaseAPI>* latin) const {
+    if (page.latin.empty() || line.recognized.confidence >= kSureSpan) return line.recognized.text;
+    if (!*latin) {
+      std::string ignored;
+      *latin = loadModel(page.latin, page.correction, &ignored);
+      if (!*latin) return line.recognized.text;
+      (*latin)->SetImage(page.image.get());
+      (*latin)->SetSourceResolution(page.dpi);
+    }
+    std::string text;
+    const float confidence = readLine(latin->get(), line.pixels, &text, false);
+    return confidence > line.recognized.confidence ? text : line.recognized.text;
   }
 
 

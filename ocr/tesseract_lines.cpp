@@ -177,21 +177,34 @@ void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* l
     boxes.push_back(line.pixels);
     block = std::max(block, line.block + 1);
   }
+  const int typical = typicalHeight(boxes);
+  auto readOne = [&](const PixelRect& box) {
+    setLineRectangle(api, box, false);
+    std::vector<Line> read;
+    if (api->Recognize(nullptr) == 0) read = collectLines(api, image);
+    const bool sure = read.size() == 1 && read[0].recognized.confidence >= kUnreadConfidence;
+    return sure ? std::optional<Line>(std::move(read[0])) : std::nullopt;
+  };
   for (const PixelRect& run : unreadInk(image, boxes)) {
     Line* head = lineNextTo(run, lines);
-    setLineRectangle(api, head ? unite(head->pixels, run) : run, false);
-    if (api->Recognize(nullptr) != 0) continue;
-    std::vector<Line> read = collectLines(api, image);
-    if (read.size() != 1 || read[0].recognized.confidence < kUnreadConfidence) continue;
-    read[0].block = head ? head->block : block++;
+    PixelRect box = head ? unite(head->pixels, run) : run;
+    std::optional<Line> read = readOne(box);
+    // Cut to the ink of capitals or digits alone ("CJS", "~290 KB"), a line
+    // reads worse than with the room a line of text has.
+    if (!read && box.height() < typical) {
+      box.top -= (typical - box.height()) / 2;
+      box.bottom = box.top + typical;
+      read = readOne(box);
+    }
+    if (!read) continue;
+    read->block = head ? head->block : block++;
     if (head) {
-      *head = std::move(read[0]);
+      *head = std::move(*read);
     } else {
-      lines->push_back(std::move(read[0]));
+      lines->push_back(std::move(*read));
     }
   }
 }
-
 std::vector<Line> readCell(tesseract::TessBaseAPI* api, Pix* image, Pix* ink,
                            const PixelRect& cell, int lineHeight) {
   std::vector<Line> lines;

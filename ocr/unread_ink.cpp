@@ -27,6 +27,29 @@ bool looksLikeText(const PixelRect& run, int typical, Pix* ink) {
   return count * 20 >= area && count * 10 <= area * 6;
 }
 
+// Shapes one just above the other, the width of each other, that together
+// are no taller than a line are one: the parts of a line of Hangul such as
+// 성능, whose lower parts stand apart from the upper ones.
+std::vector<PixelRect> stackedJoined(std::vector<PixelRect> shapes, int typical) {
+  std::sort(shapes.begin(), shapes.end(),
+            [](const PixelRect& a, const PixelRect& b) { return a.top < b.top; });
+  std::vector<PixelRect> joined;
+  for (const PixelRect& shape : shapes) {
+    auto above = std::find_if(joined.begin(), joined.end(), [&](const PixelRect& upper) {
+      const int overlap = std::min(upper.right, shape.right) - std::max(upper.left, shape.left);
+      const int narrower = std::min(upper.width(), shape.width());
+      return shape.top >= upper.bottom - 1 && shape.top - upper.bottom <= std::max(2, typical / 5) &&
+             overlap * 10 >= narrower * 7 && unite(upper, shape).height() * 5 <= typical * 8;
+    });
+    if (above != joined.end()) {
+      *above = unite(*above, shape);
+    } else {
+      joined.push_back(shape);
+    }
+  }
+  return joined;
+}
+
 // Runs on one row a word space or two apart are one line: a bold first word
 // or an arrow parts them, and read alone each reads worse. `runs` are sorted
 // by left edge; the result is top to bottom.
@@ -73,13 +96,15 @@ std::vector<PixelRect> unreadInk(Pix* grey, const std::vector<PixelRect>& lines)
   if (!joined) return runs;
   BOXA* boxes = pixConnCompBB(joined.get(), 8);
   if (!boxes) return runs;
+  std::vector<PixelRect> shapes;
   for (l_int32 i = 0; i < boxaGetCount(boxes); ++i) {
     l_int32 x, y, w, h;
-    if (boxaGetBoxGeometry(boxes, i, &x, &y, &w, &h) != 0) continue;
-    const PixelRect run{x, y, x + w, y + h};
-    if (looksLikeText(run, typical, ink.get())) runs.push_back(run);
+    if (boxaGetBoxGeometry(boxes, i, &x, &y, &w, &h) == 0) shapes.push_back({x, y, x + w, y + h});
   }
   boxaDestroy(&boxes);
+  for (const PixelRect& run : stackedJoined(std::move(shapes), typical)) {
+    if (looksLikeText(run, typical, ink.get())) runs.push_back(run);
+  }
   if (runs.size() > kMostRuns) return {};
   std::sort(runs.begin(), runs.end(), [](const PixelRect& a, const PixelRect& b) {
     return a.left < b.left;

@@ -330,6 +330,34 @@ TEST(LayoutAnalysis, BorderlessTableFromAlignedColumns) {
   EXPECT_EQ("", rows[2][2].transcript);  // a missing cell stays, empty
   EXPECT_TRUE(docs[0].paragraphs.empty());
 
+  // A value's signs are its text; specks beside it are not.
+  docs = analyseLayout(page({
+      line("Task", 40, 100, 0), line("Time", 300, 100, 1),
+      line("Convert", 40, 130, 0), line("< 0.1ms", 300, 130, 1),
+      line("Size", 40, 160, 0), line("~290 KB", 300, 160, 1),
+      line("Gzip", 40, 190, 0), line("~95 KB .", 300, 190, 1),
+  }));
+  ASSERT_EQ(1u, docs[0].tables.size());
+  EXPECT_EQ("< 0.1ms", docs[0].tables[0].rows[1][1].transcript);
+  EXPECT_EQ("~95 KB", docs[0].tables[0].rows[3][1].transcript);
+
+  // A sign misread wide ("=<") starts its cell though it nearly reaches the
+  // cell before; a sign between words ("1900 ~ 2050") stays in its cell; a
+  // line of prose below, across both columns, is no row.
+  docs = analyseLayout(page({
+      line("Task", 40, 100, 0), line("Time", 157, 100, 1),
+      line("Convert", 40, 130, 0), line("=< 0.1ms", 129, 130, 1),
+      line("Range", 40, 160, 0), line("1900 ~ 2050", 157, 160, 1),
+      line("Lookup", 40, 190, 0), line("< 0.1ms", 157, 190, 1),
+      line("The data is packed", 40, 230, 2), line("to 225 KB in all.", 260, 230, 3),
+  }));
+  ASSERT_EQ(1u, docs[0].tables.size());
+  EXPECT_EQ(std::vector<std::vector<std::string>>({{"Task", "Time"},
+                                                   {"Convert", "=< 0.1ms"},
+                                                   {"Range", "1900 ~ 2050"},
+                                                   {"Lookup", "< 0.1ms"}}),
+            cells(docs[0].tables[0]));
+
   // A row whose first cell was not read goes on the table while full rows
   // follow it; a line of prose after the table, across its columns, does not.
   docs = analyseLayout(page({

@@ -74,6 +74,22 @@ TEST(UnreadInk, AShortHeadingAndALineLeftOutInTwoPartsAreRead) {
   EXPECT_NEAR(rest.right, runs[1].right, 12);
 }
 
+TEST(UnreadInk, TheUpperAndLowerPartsOfALineOfHangulAreOneRun) {
+  PixPtr page = whitePage();
+  const PixelRect line = words(page.get(), 20, 20, 5);
+  // 성능 in two rows of strokes, 2 px apart: each part alone is too low.
+  ink(page.get(), 20, 60, 40, 3);
+  ink(page.get(), 20, 60, 3, 9);
+  ink(page.get(), 40, 60, 3, 9);
+  ink(page.get(), 20, 71, 40, 3);
+  ink(page.get(), 20, 71, 3, 8);
+  ink(page.get(), 40, 71, 3, 8);
+  const std::vector<PixelRect> runs = unreadInk(page.get(), {line});
+  ASSERT_EQ(1u, runs.size());
+  EXPECT_EQ(60, runs[0].top);
+  EXPECT_EQ(79, runs[0].bottom);
+}
+
 TEST(UnreadInk, PicturesRulesAndMarksAreNoText) {
   PixPtr page = whitePage();
   const PixelRect line = words(page.get(), 60, 20, 4);
