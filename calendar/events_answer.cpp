@@ -49,6 +49,10 @@ std::vector<Participant> attendeeList(const EventRecord& event) {
 
 }  // namespace
 
+std::string eventUid(const EventRecord& event) {
+  return event.externalId ? *event.externalId : event.eventId ? *event.eventId : randomUuid();
+}
+
 std::optional<std::pair<Instant, Instant>> eventsRange(const json& request,
                                                        const InstantFormatter& whole,
                                                        const InstantFormatter& fractional) {
@@ -96,8 +100,7 @@ json participantRecord(const Participant& participant,
 std::optional<json> eventRecord(const EventRecord& event, const InstantFormatter& iso) {
   if (!event.start || !event.end || !event.calendarId) return std::nullopt;
   json record = json::object();
-  record["uid"] = event.externalId ? *event.externalId
-                                   : event.eventId ? *event.eventId : randomUuid();
+  record["uid"] = eventUid(event);
   record["calendarId"] = *event.calendarId;
   record["title"] = event.title.value_or("");
   record["start"] = iso.write(*event.start);

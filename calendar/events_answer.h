@@ -19,6 +19,10 @@ std::optional<std::pair<Instant, Instant>> eventsRange(const nlohmann::json& req
 // rounded half away from zero.
 std::int64_t alarmMinutes(const Alarm& alarm, Instant start);
 
+// The "uid" text: the external identifier, else the event identifier, else a
+// fresh random UUID.
+std::string eventUid(const EventRecord& event);
+
 // The participant's record; `organizerUrl` is the event organizer's URL, if any.
 nlohmann::json participantRecord(const Participant& participant,
                                  const std::optional<std::string>& organizerUrl);

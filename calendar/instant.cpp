@@ -71,8 +71,26 @@ std::string InstantFormatter::write(Instant instant) const {
   const sys_days day = floor<days>(whole);
   const year_month_day date{day};
   const hh_mm_ss<seconds> time{whole - day};
+  const int year = static_cast<int>(date.year());
+  if (year >= 0 && year <= 9999) {
+    // By hand: every record has two or three instants, and formatted
+    // printing was a tenth of a month's answer.
+    std::string text = "0000-00-00T00:00:00Z";
+    auto put = [&text](size_t at, int value, int width) {
+      for (size_t i = at + static_cast<size_t>(width); i-- > at; value /= 10) {
+        text[i] = static_cast<char>('0' + value % 10);
+      }
+    };
+    put(0, year, 4);
+    put(5, static_cast<int>(static_cast<unsigned>(date.month())), 2);
+    put(8, static_cast<int>(static_cast<unsigned>(date.day())), 2);
+    put(11, static_cast<int>(time.hours().count()), 2);
+    put(14, static_cast<int>(time.minutes().count()), 2);
+    put(17, static_cast<int>(time.seconds().count()), 2);
+    return text;
+  }
   char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", year,
                 static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
                 static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
                 static_cast<int>(time.seconds().count()));

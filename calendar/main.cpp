@@ -11,6 +11,7 @@
 #include "input_reader.h"
 #include "protocol.h"
 #include "relaunch.h"
+#include "send.h"
 #include "vdir/vdir_store.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   relaunchDisclaimed(argc, argv);
   // A closed stdout shows as a failed write (send then exits) instead of killing us.
   ::signal(SIGPIPE, SIG_IGN);
+  widenOutputPipe(STDOUT_FILENO);
   keepGlibLogsOffStderr();
   output = std::make_unique<SerialQueue>("zuna-calendar.output");
   work = std::make_unique<SerialQueue>("zuna-calendar.store");

@@ -114,6 +114,16 @@ class CalendarStore {
   // The occurrences overlapping [start, end), in the store's order.
   virtual std::vector<EventRecord> events(Instant start, Instant end) = 0;
 
+  // The same occurrences as events(), in its order, handed to `visit` one by
+  // one without copying: the record (its own start and end not to be relied
+  // on) with the occurrence's start and end.
+  using EventVisit = std::function<void(const EventRecord&, Instant start, Instant end)>;
+  virtual void visitEvents(Instant start, Instant end, const EventVisit& visit) {
+    for (const EventRecord& event : events(start, end)) {
+      if (event.start && event.end) visit(event, *event.start, *event.end);
+    }
+  }
+
   // Calls `onChange` on a thread of the store's own after the calendar data
   // changed, until the returned subscription is destroyed.
   virtual std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) = 0;

@@ -16,6 +16,8 @@ using nlohmann::json;
 // the slashes, which made writing a large answer cost more than building it.
 class Writer {
  public:
+  explicit Writer(std::string& into) : out(into) {}
+
   bool write(const json& value) {
     switch (value.type()) {
       case json::value_t::null: out += "null"; return true;
@@ -34,7 +36,7 @@ class Writer {
     }
   }
 
-  std::string out;
+  std::string& out;
 
  private:
   template <typename T>
@@ -72,6 +74,7 @@ class Writer {
     return true;
   }
 
+ public:
   // UTF-8 written as itself; invalid UTF-8 has no JSON form.
   bool string(const std::string& text) {
     out += '"';
@@ -120,10 +123,24 @@ class Writer {
 }  // namespace
 
 std::optional<std::string> jsonLine(const nlohmann::json& value) {
-  Writer writer;
-  if (!writer.write(value)) return std::nullopt;
-  writer.out += '\n';
-  return std::move(writer.out);
+  std::string line;
+  if (!appendJson(value, &line)) return std::nullopt;
+  line += '\n';
+  return line;
+}
+
+bool appendJson(const nlohmann::json& value, std::string* out) {
+  const size_t size = out->size();
+  if (Writer(*out).write(value)) return true;
+  out->resize(size);
+  return false;
+}
+
+bool appendJsonString(const std::string& text, std::string* out) {
+  const size_t size = out->size();
+  if (Writer(*out).string(text)) return true;
+  out->resize(size);
+  return false;
 }
 
 bool writeAll(int fd, const std::string& line) {

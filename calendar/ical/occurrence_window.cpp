@@ -43,8 +43,9 @@ void OccurrenceWindow::fill(const std::vector<std::shared_ptr<const IcsItem>>& i
   std::stable_sort(long_.begin(), long_.end(), byTime<Occurrence>);
 }
 
-std::vector<EventRecord> OccurrenceWindow::events(
-    const std::vector<std::shared_ptr<const IcsItem>>& items, Instant start, Instant end) {
+void OccurrenceWindow::visit(const std::vector<std::shared_ptr<const IcsItem>>& items,
+                             Instant start, Instant end,
+                             const std::function<void(const EventRecord&, Instant, Instant)>& visit) {
   end = std::min(end, start + kLongestRange);
   if (start < windowStart_ || end > windowEnd_ || windowStart_ == windowEnd_) fill(items, start);
   std::vector<Occurrence> found;
@@ -58,12 +59,16 @@ std::vector<EventRecord> OccurrenceWindow::events(
     if (occursIn(o.start, o.end, start, end)) found.push_back(o);
   }
   if (!long_.empty()) std::stable_sort(found.begin(), found.end(), byTime<Occurrence>);
+  for (const Occurrence& o : found) visit(*o.record, o.start, o.end);
+}
+
+std::vector<EventRecord> OccurrenceWindow::events(
+    const std::vector<std::shared_ptr<const IcsItem>>& items, Instant start, Instant end) {
   std::vector<EventRecord> events;
-  events.reserve(found.size());
-  for (const Occurrence& o : found) {
-    events.push_back(*o.record);
-    events.back().start = o.start;
-    events.back().end = o.end;
-  }
+  visit(items, start, end, [&events](const EventRecord& record, Instant from, Instant to) {
+    events.push_back(record);
+    events.back().start = from;
+    events.back().end = to;
+  });
   return events;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,6 +18,11 @@ class OccurrenceWindow {
   // must stay alive and unchanged until the next clear().
   std::vector<EventRecord> events(const std::vector<std::shared_ptr<const IcsItem>>& items,
                                   Instant start, Instant end);
+
+  // The same occurrences, each handed to `visit` with the record it shares
+  // (its start and end unset) instead of copied.
+  void visit(const std::vector<std::shared_ptr<const IcsItem>>& items, Instant start, Instant end,
+             const std::function<void(const EventRecord&, Instant, Instant)>& visit);
 
  private:
   // One occurrence in the window; `record` lives in one of the items.

@@ -56,6 +56,12 @@ std::vector<EventRecord> FolderCatalog::events(Instant start, Instant end) {
   return index_.events(itemFolders_, start, end);
 }
 
+void FolderCatalog::visitEvents(Instant start, Instant end,
+                                const CalendarStore::EventVisit& visit) {
+  refresh();
+  index_.visitEvents(itemFolders_, start, end, visit);
+}
+
 std::unique_ptr<ChangeSubscription> subscribeToChanges(std::shared_ptr<FolderCatalog> catalog,
                                                        std::function<void()> onChange) {
   int id;

@@ -24,6 +24,7 @@ class FolderCatalog {
   // Both called on one thread at a time.
   std::vector<CalendarRecord> calendars();
   std::vector<EventRecord> events(Instant start, Instant end);
+  void visitEvents(Instant start, Instant end, const CalendarStore::EventVisit& visit);
 
  private:
   friend std::unique_ptr<ChangeSubscription> subscribeToChanges(

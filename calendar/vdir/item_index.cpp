@@ -87,8 +87,7 @@ void ItemIndex::refresh(const std::vector<ItemFolder>& folders) {
   owners_ = std::move(owners);
 }
 
-std::vector<EventRecord> ItemIndex::events(const std::vector<ItemFolder>& folders, Instant start,
-                                           Instant end) {
+void ItemIndex::refreshIfStale(const std::vector<ItemFolder>& folders) {
   std::string key;
   for (const ItemFolder& folder : folders) key += folder.path + '\n' + ownerKey(folder.owner);
   // Cleared before reading, so a change during the refresh is read next time.
@@ -97,5 +96,16 @@ std::vector<EventRecord> ItemIndex::events(const std::vector<ItemFolder>& folder
     refresh(folders);
     folderKey_ = key;
   }
+}
+
+std::vector<EventRecord> ItemIndex::events(const std::vector<ItemFolder>& folders, Instant start,
+                                           Instant end) {
+  refreshIfStale(folders);
   return window_.events(items_, start, end);
+}
+
+void ItemIndex::visitEvents(const std::vector<ItemFolder>& folders, Instant start, Instant end,
+                            const CalendarStore::EventVisit& visit) {
+  refreshIfStale(folders);
+  window_.visit(items_, start, end, visit);
 }

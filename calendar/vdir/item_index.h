@@ -37,6 +37,10 @@ class ItemIndex {
   std::vector<EventRecord> events(const std::vector<ItemFolder>& folders, Instant start,
                                   Instant end);
 
+  // The same occurrences handed to `visit` uncopied (see CalendarStore::visitEvents).
+  void visitEvents(const std::vector<ItemFolder>& folders, Instant start, Instant end,
+                   const CalendarStore::EventVisit& visit);
+
  private:
   struct Stamp {
     dev_t device = 0;
@@ -51,6 +55,7 @@ class ItemIndex {
   };
 
   void refresh(const std::vector<ItemFolder>& folders);
+  void refreshIfStale(const std::vector<ItemFolder>& folders);
 
   std::atomic<bool> stale_{true};
   std::string folderKey_;  // the folders the entries were read for

@@ -30,6 +30,10 @@ class VdirStore : public CalendarStore {
     return catalog_->events(start, end);
   }
 
+  void visitEvents(Instant start, Instant end, const EventVisit& visit) override {
+    catalog_->visitEvents(start, end, visit);
+  }
+
   std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) override {
     return subscribeToChanges(catalog_, std::move(onChange));
   }

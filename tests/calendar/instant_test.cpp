@@ -62,4 +62,12 @@ TEST(IsoWriter, WholeSecondsInUtcAndReadBack) {
   }
 }
 
+TEST(IsoWriter, EveryDigitInPlaceAtTheEndsOfTheFourDigitYears) {
+  EXPECT_EQ("0000-01-01T00:00:00Z", iso.write(sys_days{0y / January / 1}));
+  EXPECT_EQ("0987-06-05T04:03:02Z", iso.write(sys_days{987y / June / 5} + 4h + 3min + 2s));
+  EXPECT_EQ("9999-12-31T23:59:59Z", iso.write(sys_days{9999y / December / 31} + 23h + 59min + 59s));
+  EXPECT_EQ("10000-01-01T00:00:00Z", iso.write(sys_days{10000y / January / 1}));
+  EXPECT_EQ("-001-12-31T23:59:59Z", iso.write(sys_days{0y / January / 1} - 1s));
+}
+
 }  // namespace

@@ -42,4 +42,14 @@ TEST(JsonLine, NoTextForNonFiniteNumbersOrInvalidUtf8) {
   EXPECT_TRUE(jsonLine(json{{"a", std::string("nul\0inside", 10)}}));
 }
 
+TEST(JsonLine, PiecesAppendedAsTheLineWritesThemOrNothing) {
+  std::string out = "[";
+  EXPECT_TRUE(appendJsonString("a/\"b\"\x01", &out));
+  EXPECT_TRUE(appendJson(json{{"k", {1, "x/y"}}}, &out));
+  EXPECT_EQ("[\"a\\/\\\"b\\\"\\u0001\"{\"k\":[1,\"x\\/y\"]}", out);
+  EXPECT_FALSE(appendJsonString("bad \xff", &out));
+  EXPECT_FALSE(appendJson(json{{"a", "ok"}, {"b", "bad \xff"}}, &out));
+  EXPECT_EQ("[\"a\\/\\\"b\\\"\\u0001\"{\"k\":[1,\"x\\/y\"]}", out);
+}
+
 }  // namespace

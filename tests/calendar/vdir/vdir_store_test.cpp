@@ -155,6 +155,30 @@ TEST_F(VdirStoreTest, ParticipantsAtTheCalendarsAddressAreMe) {
   EXPECT_FALSE(p.attendees[0].isCurrentUser);
 }
 
+TEST_F(VdirStoreTest, VisitedOccurrencesAreTheListedOnes) {
+  root_.write("cal/series.ics",
+              "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:s\r\nSUMMARY:weekly\r\n"
+              "DTSTART:20240301T090000Z\r\nDURATION:PT1H\r\nRRULE:FREQ=WEEKLY;COUNT=5\r\n"
+              "EXDATE:20240308T090000Z\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nUID:s\r\n"
+              "RECURRENCE-ID:20240315T090000Z\r\nSUMMARY:moved\r\n"
+              "DTSTART:20240315T130000Z\r\nDURATION:PT2H\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+  root_.write("cal/a.ics", item("a", "20240315T100000Z"));
+  root_.write("cal/long.ics",
+              "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:long\r\nSUMMARY:long\r\n"
+              "DTSTART;VALUE=DATE:20240310\r\nDTEND;VALUE=DATE:20240320\r\n"
+              "END:VEVENT\r\nEND:VCALENDAR\r\n");
+  const Instant from = *iso.read("2024-03-01T00:00:00Z"), to = *iso.read("2024-04-01T00:00:00Z");
+  std::vector<std::string> listed, visited;
+  for (const EventRecord& e : store_->events(from, to)) {
+    listed.push_back(*e.title + "@" + iso.write(*e.start) + "-" + iso.write(*e.end));
+  }
+  store_->visitEvents(from, to, [&](const EventRecord& e, Instant start, Instant end) {
+    visited.push_back(*e.title + "@" + iso.write(start) + "-" + iso.write(end));
+  });
+  EXPECT_EQ(6u, listed.size());
+  EXPECT_EQ(listed, visited);
+}
+
 TEST_F(VdirStoreTest, MissingRootIsAnEmptyStore) {
   auto missing = makeVdirStore(root_ / "not/there", config_ / "access");
   EXPECT_TRUE(missing->calendars().empty());
