@@ -3,6 +3,10 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <fstream>
 #include <unordered_map>
 
@@ -44,6 +48,54 @@ std::vector<std::string> itemNames(const std::string& folder, bool contacts) {
   return names;
 }
 
+// Beyond this many threads the disk and the allocator, not parsing, set the pace.
+constexpr unsigned kMostReaders = 4;
+// Fewer files than this are read on the calling thread alone.
+constexpr size_t kFilesWorthAThread = 64;
+
+struct ItemFile {
+  std::string path;
+  ItemOwner owner;
+};
+
+// The items of `files`, in their order; none for a file that cannot be read.
+// Parsed on every core (up to a few): reading a large store is nearly all of
+// the first answer's time.
+std::vector<std::shared_ptr<const IcsItem>> readItemFiles(const std::vector<ItemFile>& files) {
+  std::vector<std::shared_ptr<const IcsItem>> items(files.size());
+  std::atomic<size_t> next{0};
+  std::mutex failureMutex;
+  std::exception_ptr failure;
+  auto readSome = [&] {
+    std::string text;
+    try {
+      for (size_t i; (i = next++) < files.size();) {
+        if (!readItem(files[i].path, &text)) continue;
+        const ItemOwner& owner = files[i].owner;
+        items[i] = readIcsItem(owner.birthdays ? birthdayCalendar(text) : text, owner);
+      }
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(failureMutex);
+      failure = std::current_exception();
+      next = files.size();
+    }
+  };
+  std::vector<std::thread> helpers;
+  const unsigned cores = std::min(std::max(1u, std::thread::hardware_concurrency()), kMostReaders);
+  for (unsigned n = 1; n < cores && files.size() >= kFilesWorthAThread; ++n) {
+    try {
+      helpers.emplace_back(readSome);
+    } catch (const std::system_error&) {
+      break;  // no thread to be had: the calling thread reads the rest
+    }
+  }
+  readSome();
+  for (std::thread& helper : helpers) helper.join();
+  // Failed as a read on this thread would have: the command goes unanswered.
+  if (failure) std::rethrow_exception(failure);
+  return items;
+}
+
 }  // namespace
 
 bool ItemIndex::Stamp::operator==(const Stamp& other) const {
@@ -57,7 +109,8 @@ void ItemIndex::refresh(const std::vector<ItemFolder>& folders) {
   entries_.clear();
   items_.clear();
   std::map<std::string, std::string> owners;
-  std::string text;
+  std::vector<ItemFile> toRead;
+  std::vector<size_t> readInto;  // the entry of each file to read
   for (const ItemFolder& folder : folders) {
     // Items carry their owner's values: a folder whose owner changed is read again.
     const std::string key = ownerKey(folder.owner);
@@ -72,19 +125,21 @@ void ItemIndex::refresh(const std::vector<ItemFolder>& folders) {
       auto old = previous.find(path);
       if (sameOwner && old != previous.end() && old->second.stamp == entry.stamp) {
         entry.item = std::move(old->second.item);
-      } else if (readItem(path, &text)) {
+      } else {
         ItemOwner owner = folder.owner;
         // Names are bytes; the id is the uid of events without one, and must be text.
         owner.itemId = owner.calendarId + "/" + nameText(name);
-        entry.item = readIcsItem(owner.birthdays ? birthdayCalendar(text) : text, owner);
-      } else {
-        continue;
+        toRead.push_back({path, std::move(owner)});
+        readInto.push_back(entries_.size());
       }
-      items_.push_back(entry.item);
       entries_.emplace_back(path, std::move(entry));
     }
   }
   owners_ = std::move(owners);
+  std::vector<std::shared_ptr<const IcsItem>> read = readItemFiles(toRead);
+  for (size_t i = 0; i < read.size(); ++i) entries_[readInto[i]].second.item = std::move(read[i]);
+  std::erase_if(entries_, [](const auto& entry) { return !entry.second.item; });
+  for (const auto& entry : entries_) items_.push_back(entry.second.item);
 }
 
 void ItemIndex::refreshIfStale(const std::vector<ItemFolder>& folders) {
