@@ -473,7 +473,7 @@ class TesseractEngine : public RecognitionEngine {
     for (Line& line : *lines) {
       SpansOfLine found{&line, {}, {}};
       for (const PixelRect& span : spans) {
-        if (!inRowOf(line.pixels, span)) continue;
+        if (!inRowOf(line.pixels, span) || !mayBeMisreadCode(line, span)) continue;
         Reading reading = readAlone(span);
         // Code that holds Hangul reads no better alone.
         if (reading.confidence < kSureSpan || !isAscii(reading.text) ||

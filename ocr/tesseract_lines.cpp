@@ -8,6 +8,7 @@
 
 #include "list_markers.h"
 #include "pixel_features.h"
+#include "scripts.h"
 #include "unread_ink.h"
 
 namespace {
@@ -369,4 +370,17 @@ void readAroundSpans(tesseract::TessBaseAPI* api, Pix* image,
 
 bool isAscii(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x80; });
+}
+
+bool mayBeMisreadCode(const Line& line, const PixelRect& span) {
+  bool syllables = false, digits = false, jamo = false;
+  for (const LayoutWord& word : line.words) {
+    if (std::min(word.box.right, span.right) <= std::max(word.box.left, span.left)) continue;
+    for (char32_t c : codePoints(word.text)) {
+      syllables = syllables || (c >= 0xAC00 && c <= 0xD7AF);
+      jamo = jamo || (c >= 0x3130 && c <= 0x318F) || (c >= 0x1100 && c <= 0x11FF);
+      digits = digits || (c >= '0' && c <= '9');
+    }
+  }
+  return !syllables || digits || jamo;
 }

@@ -112,3 +112,8 @@ void readAroundSpans(tesseract::TessBaseAPI* api, Pix* image,
                      const std::vector<SpansOfLine>& misread, std::vector<Line>* lines);
 
 bool isAscii(const std::string& text);
+
+// Whether what `line` holds over `span` may be English code misread by the
+// Korean and English models: digits or jamo among Hangul, or no Hangul at
+// all. Words of Hangul alone are read as the Korean model reads them.
+bool mayBeMisreadCode(const Line& line, const PixelRect& span);

@@ -40,4 +40,17 @@ TEST(PlaceSpans, ASpanSetApartByASpaceStaysAWordOfItsOwn) {
   EXPECT_EQ(3u, line.words.size());
 }
 
+TEST(MisreadCode, DigitsJamoOrNoHangulOverASpanMayBeCodeHangulAloneIsNot) {
+  Line line;
+  line.words = {{"가능", {0, 0, 40, 20}},
+                {"(15ㄴ680001대", {44, 0, 150, 20}},
+                {"세차(56008", {160, 0, 240, 20}},
+                {"Rangeerror", {250, 0, 330, 20}},
+                {"커피#{은}", {340, 0, 420, 20}}};
+  EXPECT_TRUE(mayBeMisreadCode(line, {50, 0, 150, 20}));   // jamo
+  EXPECT_TRUE(mayBeMisreadCode(line, {190, 0, 240, 20}));  // digits in a glued word
+  EXPECT_TRUE(mayBeMisreadCode(line, {250, 0, 330, 20}));  // no Hangul
+  EXPECT_FALSE(mayBeMisreadCode(line, {340, 0, 420, 20}));
+}
+
 }  // namespace
