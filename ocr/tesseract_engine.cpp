@@ -164,14 +164,16 @@ class TesseractEngine : public RecognitionEngine {
     if (eraseUnderlines(image.get(), 2 * typicalHeight(boxes)) > 0) layoutKept = false;
     const std::vector<bool> square = squareType(image.get(), boxes);
     if (needsProbe(plan, boxes, square)) layoutKept = false;
-    const std::string pageModel =
+    ChosenModel chosen =
         choosePageModel(plan, options.languageCorrection, api.get(), image.get(), dpi, boxes, square);
+    const std::string& pageModel = chosen.languages;
+    if (!pageModel.empty() && !chosen.api) {
+      chosen.api = loadModel(pageModel, options.languageCorrection, err);
+    }
     bool eastAsianPage = false;
-    if (!pageModel.empty()) {
-      if (auto chosen = loadModel(pageModel, options.languageCorrection, err)) {
-        api = std::move(chosen);
-        eastAsianPage = true;
-      }
+    if (chosen.api) {
+      api = std::move(chosen.api);
+      eastAsianPage = true;
     }
     // Across a grid's rules the page layout joins and splits the lines of
     // East Asian cells at will: such a page is read without its grids, each
@@ -256,11 +258,18 @@ class TesseractEngine : public RecognitionEngine {
 
   // The model an East Asian page is read with whole, since it reads the Latin
   // words between too; empty for a page the primary models read.
-  std::string choosePageModel(const RecognitionPlan& plan, bool correction,
+  // A model chosen for the page, with the instance that read the sample
+  // when it was that model: loading it again would cost a tenth of a second.
+  struct ChosenModel {
+    std::string languages;  // none: the primary models read the page
+    std::unique_ptr<tesseract::TessBaseAPI> api;
+  };
+
+  ChosenModel choosePageModel(const RecognitionPlan& plan, bool correction,
                               tesseract::TessBaseAPI* primary, Pix* image, int dpi,
                               const std::vector<PixelRect>& boxes,
                               const std::vector<bool>& square) const {
-    if (!needsProbe(plan, boxes, square)) return "";
+    if (!needsProbe(plan, boxes, square)) return {};
     std::vector<PixelRect> sample;
     for (size_t i = 0; i < boxes.size(); ++i) {
       if (square[i]) sample.push_back(boxes[i]);
@@ -276,13 +285,13 @@ class TesseractEngine : public RecognitionEngine {
     // models read well is their own script.
     std::string text;
     const float latin = readSample(primary, image, dpi, sample, &text);
-    if (latin >= kReadWell) return "";
+    if (latin >= kReadWell) return {};
     return chooseEastAsianModel(plan, correction, image, dpi, sample);
   }
 
   // Reads the sample lines with the probe model and lets the language rules
   // choose; without a probe model the first alternative.
-  std::string chooseEastAsianModel(const RecognitionPlan& plan, bool correction, Pix* image,
+  ChosenModel chooseEastAsianModel(const RecognitionPlan& plan, bool correction, Pix* image,
                                    int dpi, const std::vector<PixelRect>& sample) const {
     std::string ignored;
     // Korean is told by its own model, which loads fast: it reads Korean
@@ -297,35 +306,41 @@ class TesseractEngine : public RecognitionEngine {
         korean = readSample(model.get(), image, dpi, sample, &read);
       }
     }
-    if (korean >= kSurelyKorean) return eastAsianModel(plan.alternatives, installed_, "", 0, korean);
+    if (korean >= kSurelyKorean) {
+      return {eastAsianModel(plan.alternatives, installed_, "", 0, korean), nullptr};
+    }
     std::optional<std::string> probe = probeModel(plan.alternatives);
     std::unique_ptr<tesseract::TessBaseAPI> api =
         probe ? loadModel(*probe, correction, &ignored) : nullptr;
-    if (!api) return plan.alternatives.front();
+    if (!api) return {plan.alternatives.front(), nullptr};
     std::string text;
     const float confidence = readSample(api.get(), image, dpi, sample, &text);
     const std::string chosen =
         eastAsianModel(plan.alternatives, installed_, text, confidence, korean);
-    if (chosen != "chi_sim" && chosen != "chi_tra") return chosen;
+    if (chosen != "chi_sim" && chosen != "chi_tra") {
+      return {chosen, chosen == *probe ? std::move(api) : nullptr};
+    }
     // Simplified or traditional: the model that reads the sample better.
     const std::string other = chosen == "chi_sim" ? "chi_tra" : "chi_sim";
     if (std::find(plan.alternatives.begin(), plan.alternatives.end(), other) ==
         plan.alternatives.end()) {
-      return chosen;
+      return {chosen, nullptr};
     }
     // The user's first choice keeps the page unless the other reads it clearly
     // better: both read most characters alike, and the confidences of a
     // simplified page were up to 4 apart, a traditional one 10 (measured).
     float scores[2];
     const std::string names[2] = {chosen, other};
+    std::unique_ptr<tesseract::TessBaseAPI> models[2];
     for (int k = 0; k < 2; ++k) {
-      std::unique_ptr<tesseract::TessBaseAPI> model = loadModel(names[k], correction, &ignored);
-      scores[k] = model ? readSample(model.get(), image, dpi, sample, &text) : -1;
+      models[k] = loadModel(names[k], correction, &ignored);
+      scores[k] = models[k] ? readSample(models[k].get(), image, dpi, sample, &text) : -1;
       // Read that surely, the sample is in the first choice's script: the
       // simplified model read simplified pages at 76-93, a traditional one at 79.
-      if (k == 0 && scores[0] >= kSurelyRead) return chosen;
+      if (k == 0 && scores[0] >= kSurelyRead) return {chosen, std::move(models[0])};
     }
-    return scores[1] > scores[0] + kClearlyBetter ? other : chosen;
+    const int better = scores[1] > scores[0] + kClearlyBetter ? 1 : 0;
+    return {names[better], std::move(models[better])};
   }
 
 
