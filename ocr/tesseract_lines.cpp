@@ -31,7 +31,26 @@ std::string takeText(char* text) {
   std::string result = text ? text : "";
   delete[] text;
   while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-  return result;
+  return withPairedQuotes(std::move(result));
+}
+
+std::string withPairedQuotes(std::string text) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of(" \n", start);
+    if (end == std::string::npos) end = text.size();
+    // A straight single quote is read as a double one more often than the
+    // other way round: a token quoted "like this' is quoted 'like this'.
+    if (end - start >= 3 && (text[start] == '"') != (text[end - 1] == '"') &&
+        (text[start] == '\'') != (text[end - 1] == '\'') &&
+        (text[start] == '"' || text[start] == '\'') &&
+        (text[end - 1] == '"' || text[end - 1] == '\'') &&
+        text.find_first_of("\"'", start + 1) == end - 1) {
+      text[start] = text[end - 1] = '\'';
+    }
+    start = end + 1;
+  }
+  return text;
 }
 
 bool isBlank(const std::string& text) {

@@ -37,6 +37,10 @@ std::string takeText(char* text);
 
 bool isBlank(const std::string& text);
 
+// `text` with each of its tokens quoted by a single and a double straight
+// quote ("auto') quoted by two single ones.
+std::string withPairedQuotes(std::string text);
+
 // The text lines that the layout analysis alone finds, nothing read.
 std::vector<PixelRect> layoutLines(tesseract::TessBaseAPI* api, Pix* image, int dpi);
 

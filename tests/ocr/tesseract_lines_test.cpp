@@ -53,4 +53,11 @@ TEST(MisreadCode, DigitsJamoOrNoHangulOverASpanMayBeCodeHangulAloneIsNot) {
   EXPECT_FALSE(mayBeMisreadCode(line, {340, 0, 420, 20}));
 }
 
+TEST(PairedQuotes, ATokenQuotedByTwoKindsIsQuotedSingly) {
+  EXPECT_EQ("height 'auto' -", withPairedQuotes("height \"auto' -"));
+  EXPECT_EQ("'ant'\n'zh_CN'", withPairedQuotes("'ant\"\n\"zh_CN'"));
+  // Quotes of one kind, quotes inside, and lone quotes stay as read.
+  EXPECT_EQ("\"auto\" 'x' it's\" \"'", withPairedQuotes("\"auto\" 'x' it's\" \"'"));
+}
+
 }  // namespace
