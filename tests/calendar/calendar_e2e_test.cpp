@@ -21,11 +21,13 @@ using namespace std::chrono_literals;
 namespace {
 
 // A zenity that records its arguments, then answers with the exit code
-// written into the file "answer" once that appears.
+// written into the file "answer" once that appears. The record appears whole
+// (renamed into place): a test that sees it may read it at once.
 const char* kFakeZenity =
     "#!/bin/sh\n"
     "dir=$(dirname \"$0\")\n"
-    "printf '%s\\n' \"$@\" > \"$dir/asked\"\n"
+    "printf '%s\\n' \"$@\" > \"$dir/asking\"\n"
+    "mv \"$dir/asking\" \"$dir/asked\"\n"
     "while [ ! -f \"$dir/answer\" ]; do sleep 0.02; done\n"
     "exit $(cat \"$dir/answer\")\n";
 
