@@ -6,6 +6,7 @@
 #include "ical/occurrence_range.h"
 #include "utf8.h"
 #include "ical/zone_names.h"
+#include "ical/zone_years.h"
 
 namespace {
 
@@ -31,7 +32,13 @@ Instant clamped(time_t t) {
 // The wall-clock time of an instant in `zone` (the local zone when null).
 icaltimetype wallTimeOf(Instant instant, const Zone& zone, bool isDate) {
   const time_t t = std::chrono::floor<seconds>(instant).time_since_epoch().count();
-  if (zone.ical) return icaltime_from_timet_with_zone(t, isDate, zone.ical);
+  if (zone.ical) {
+    const int cycles = cyclesPastZoneChangesAt(t);
+    icaltimetype wall =
+        icaltime_from_timet_with_zone(t - cycles * kSecondsPer400Years, isDate, zone.ical);
+    wall.year += 400 * cycles;
+    return wall;
+  }
   std::tm local{};
   localtime_r(&t, &local);
   icaltimetype wall = icaltime_null_time();
@@ -130,13 +137,12 @@ bool someDayMatches(const icalrecurrencetype& rule) {
   return false;
 }
 
-// libical finds the next occurrence of a rule of days or shorter periods by
-// trying each period in turn: with day parts that no day meets it tries until
-// the year 2582, and a rule of minutes or seconds limited to some days of the
-// year tries every second between them (found by fuzzing; a query hung).
-// Such rules give their DTSTART only.
+// libical finds the next occurrence of a rule by trying each period in turn:
+// with day parts that no day meets (February 30th) it tries every one until
+// the year 2582, a second per yearly rule, and a rule of minutes or seconds
+// limited to some days of the year tries every second between them (found by
+// fuzzing; a query hung). Such rules give their DTSTART only.
 bool expandable(const icalrecurrencetype& rule) {
-  if (rule.freq < ICAL_SECONDLY_RECURRENCE || rule.freq > ICAL_DAILY_RECURRENCE) return true;
   const bool dayOfYear = has(rule.by_month) || has(rule.by_month_day) || has(rule.by_year_day);
   if (!dayOfYear) return true;
   if (rule.freq == ICAL_SECONDLY_RECURRENCE || rule.freq == ICAL_MINUTELY_RECURRENCE) return false;
@@ -210,7 +216,9 @@ Zone zoneOf(icalproperty* property, icaltimetype time, icalcomponent* calendar) 
 Instant instantOf(icaltimetype time, const Zone& zone) {
   if (zone.ical && !time.is_date) {
     time.zone = nullptr;
-    return clamped(icaltime_as_timet_with_zone(time, zone.ical));
+    const int cycles = cyclesPastZoneChanges(time.year);
+    time.year -= 400 * cycles;
+    return clamped(icaltime_as_timet_with_zone(time, zone.ical) + cycles * kSecondsPer400Years);
   }
   std::tm local{};
   local.tm_year = time.year - 1900;

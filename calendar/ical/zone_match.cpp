@@ -10,6 +10,7 @@
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
+#include "ical/zone_years.h"
 #include "text.h"
 
 namespace {
@@ -155,7 +156,9 @@ std::optional<std::string> matchingSystemZone(icaltimezone* zone, const std::str
   using namespace std::chrono;
   if (!zone) return std::nullopt;
   const year_month_day day{floor<days>(around)};
-  const sys_days first = day.year() / January / 1;
+  // Both years sampled within the zone's known changes.
+  const int cycles = cyclesPastZoneChanges(static_cast<int>(day.year()) + 1);
+  const sys_days first = (day.year() - years(400 * cycles)) / January / 1;
   const time_t from = system_clock::to_time_t(first);
   const time_t to = system_clock::to_time_t(first + days(2 * 365));
   const std::vector<Sample> samples = samplesOf(zone, from, to);

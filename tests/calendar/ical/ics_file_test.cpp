@@ -1,5 +1,6 @@
 #include "ical/ics_file.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -60,6 +61,11 @@ class IcsFileTest : public ::testing::Test {
 };
 
 using Spans = std::vector<std::string>;
+
+Spans sorted(Spans spans) {
+  std::sort(spans.begin(), spans.end());
+  return spans;
+}
 
 // Seconds east of UTC of the system zone `name` at `instant`.
 long offsetIn(const std::string& name, Instant instant) {
@@ -184,6 +190,27 @@ TEST_F(IcsFileTest, ZoneNamesFromOtherWritersAndVtimezones) {
   EXPECT_EQ(3 * 3600, offsetIn(*events[2].timeZone, *events[2].start));
 }
 
+TEST_F(IcsFileTest, ZonesKeepTheirRulesPastTheLastYearLibicalExpands) {
+  // libical expands zone changes up to 2582; past it each conversion expanded
+  // them all again from 1601 and then read winter time in July.
+  const std::string body =
+      "BEGIN:VTIMEZONE\r\nTZID:Customized Time Zone\r\nBEGIN:STANDARD\r\n"
+      "DTSTART:16011028T030000\r\nRRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10\r\n"
+      "TZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\nBEGIN:DAYLIGHT\r\n"
+      "DTSTART:16010325T020000\r\nRRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3\r\n"
+      "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n"
+      "BEGIN:VEVENT\r\nUID:a\r\nSUMMARY:File zone\r\n"
+      "DTSTART;TZID=Customized Time Zone:29000701T090000\r\nDURATION:PT1H\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:b\r\nSUMMARY:System zone\r\n"
+      "DTSTART;TZID=Europe/Berlin:29000702T090000\r\nDURATION:PT1H\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:c\r\nSUMMARY:Winter\r\n"
+      "DTSTART;TZID=Customized Time Zone:29001201T090000\r\nDURATION:PT1H\r\nEND:VEVENT\r\n";
+  EXPECT_EQ(Spans({"2900-07-01T07:00:00Z/2900-07-01T08:00:00Z File zone",
+                   "2900-07-02T07:00:00Z/2900-07-02T08:00:00Z System zone",
+                   "2900-12-01T08:00:00Z/2900-12-01T09:00:00Z Winter"}),
+            sorted(spans(body, "2900-06-01T00:00:00Z", "2901-01-01T00:00:00Z")));
+}
+
 TEST_F(IcsFileTest, UtcUntilKeepsTheLastOccurrenceAcrossDaylightSaving) {
   // 09:00 Berlin is 08:00Z in winter and 07:00Z in summer; UNTIL is the last start.
   const std::string body =
@@ -238,6 +265,25 @@ TEST_F(IcsFileTest, EndlessAndDenseRulesStayBounded) {
   // The per-rule bound on occurrences read (some fall before the range).
   EXPECT_LE(minutely, 50000u);
   EXPECT_GT(minutely, 40000u);
+}
+
+TEST_F(IcsFileTest, RulesThatNoDayMeetsGiveTheirStartOnly) {
+  // libical tries every year up to 2582 for the first three; February 29th
+  // comes round (from 2020: the 2024 one is the rule's).
+  const std::string body =
+      "BEGIN:VEVENT\r\nUID:y\r\nSUMMARY:February 30th\r\nDTSTART;VALUE=DATE:20240229\r\n"
+      "RRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:m\r\nSUMMARY:April 31st\r\nDTSTART:20240430T120000Z\r\n"
+      "DURATION:PT1H\r\nRRULE:FREQ=MONTHLY;BYMONTH=4;BYMONTHDAY=31\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:w\r\nSUMMARY:Weekly on February 30th\r\nDTSTART:20240101T120000Z\r\n"
+      "DURATION:PT1H\r\nRRULE:FREQ=WEEKLY;BYMONTH=2;BYMONTHDAY=30\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:l\r\nSUMMARY:Leap day\r\nDTSTART;VALUE=DATE:20200229\r\n"
+      "RRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29\r\nEND:VEVENT\r\n";
+  EXPECT_EQ(Spans({"2024-01-01T12:00:00Z/2024-01-01T13:00:00Z Weekly on February 30th",
+                   "2024-02-29T05:00:00Z/2024-03-01T05:00:00Z February 30th",
+                   "2024-02-29T05:00:00Z/2024-03-01T05:00:00Z Leap day",
+                   "2024-04-30T12:00:00Z/2024-04-30T13:00:00Z April 31st"}),
+            sorted(spans(body, "2024-01-01T00:00:00Z", "2028-01-01T00:00:00Z")));
 }
 
 TEST_F(IcsFileTest, PropertiesAlarmsAndParticipants) {
