@@ -471,6 +471,43 @@ std::vector<bool> squareType(Pix* grey, const std::vector<PixelRect>& lines) {
   return square;
 }
 
+std::vector<PixelRect> squareRuns(Pix* grey, const std::vector<PixelRect>& lines) {
+  std::vector<PixelRect> runs;
+  PixPtr ink = inkOf(grey);
+  if (!ink) return runs;
+  const l_uint32* data = pixGetData(ink.get());
+  const int wpl = pixGetWpl(ink.get());
+  for (const PixelRect& line : lines) {
+    const int top = std::max(0, line.top);
+    const int bottom = std::min(line.bottom, static_cast<int>(pixGetHeight(ink.get())));
+    const int right = std::min(line.right, static_cast<int>(pixGetWidth(ink.get())));
+    // Wider than a word space, narrower than a column's gutter.
+    const int gutter = std::max(4, line.height());
+    auto inked = [&](int x) {
+      for (int y = top; y < bottom; ++y) {
+        if (GET_DATA_BIT(data + static_cast<long>(y) * wpl, x)) return true;
+      }
+      return false;
+    };
+    int start = -1, last = -1;
+    auto close = [&] {
+      const PixelRect run{start, line.top, last + 1, line.bottom};
+      if (run.width() >= 2 * run.height() &&
+          xHeightIn(ink.get(), run) * 100 >= run.height() * kSquareBand) {
+        runs.push_back(run);
+      }
+    };
+    for (int x = std::max(0, line.left); x < right; ++x) {
+      if (!inked(x)) continue;
+      if (start >= 0 && x - last > gutter) close();
+      if (start < 0 || x - last > gutter) start = x;
+      last = x;
+    }
+    if (start >= 0) close();
+  }
+  return runs;
+}
+
 // Rules inside panels lighter than the page (white cards on a grey page)
 // can be lighter than the page's ground: they are found against the panel's.
 void rulesInLighterPanels(Pix* grey, int ground, int typical, PageLayout* page) {

@@ -47,6 +47,12 @@ std::vector<PixelRect> inkLinesIn(Pix* ink, const PixelRect& area, int lineHeigh
 // letters leave the ascenders and descenders sparse above and below.
 std::vector<bool> squareType(Pix* grey, const std::vector<PixelRect>& lines);
 
+// The runs of `lines` that stand apart from the rest of their line by more
+// than a line height (a table row's cells) and are set in square type, at
+// least two heights wide: where a row holds Latin and East Asian cells, the
+// East Asian ones.
+std::vector<PixelRect> squareRuns(Pix* grey, const std::vector<PixelRect>& lines);
+
 // One connected shape: `on` holds width * height cells, row by row.
 struct InkMask {
   int width = 0;

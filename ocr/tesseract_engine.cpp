@@ -270,10 +270,14 @@ class TesseractEngine : public RecognitionEngine {
                               const std::vector<PixelRect>& boxes,
                               const std::vector<bool>& square) const {
     if (!needsProbe(plan, boxes, square)) return {};
-    std::vector<PixelRect> sample;
+    std::vector<PixelRect> squareLines;
     for (size_t i = 0; i < boxes.size(); ++i) {
-      if (square[i]) sample.push_back(boxes[i]);
+      if (square[i]) squareLines.push_back(boxes[i]);
     }
+    // A table row's line holds its Latin cells too: the square runs are
+    // what tells the script.
+    std::vector<PixelRect> sample = squareRuns(image, squareLines);
+    if (sample.empty()) sample = squareLines;
     std::stable_sort(sample.begin(), sample.end(), [](const PixelRect& a, const PixelRect& b) {
       return a.width() > b.width();
     });

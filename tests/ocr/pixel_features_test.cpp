@@ -112,4 +112,28 @@ TEST(PixelFeatures, UnderlinesGoRulesSetApartAndDescendersStay) {
   EXPECT_EQ(60, at(100, 128));  // the heading's rule
 }
 
+TEST(PixelFeatures, SquareRunsAreTheEastAsianCellsOfARow) {
+  PixPtr grey(pixCreate(900, 60, 8));
+  auto fill = [&](int left, int top, int width, int height, int value) {
+    BOX* box = boxCreate(left, top, width, height);
+    pixSetInRectArbitrary(grey.get(), box, value);
+    boxDestroy(&box);
+  };
+  fill(0, 0, 900, 60, 255);
+  // A Latin cell: letters of x-height 10 in a line 20 high, a few ascenders.
+  for (int x = 20; x < 200; x += 8) fill(x, 25, 5, 10, 30);
+  for (int x = 20; x < 200; x += 40) fill(x, 15, 2, 10, 30);
+  // Across the gutter, square glyphs as tall as the line, spaced as Han is.
+  for (int x = 400; x < 560; x += 20) fill(x, 15, 17, 20, 30);
+  // A lone square glyph, too short a run to tell a script.
+  fill(700, 15, 17, 20, 30);
+  const std::vector<PixelRect> runs = squareRuns(grey.get(), {PixelRect{10, 15, 800, 35}});
+  ASSERT_EQ(1u, runs.size());
+  EXPECT_EQ(400, runs[0].left);
+  EXPECT_EQ(557, runs[0].right);
+  // A whole line of square type is one run; a Latin line has none.
+  EXPECT_EQ(1u, squareRuns(grey.get(), {PixelRect{390, 15, 570, 35}}).size());
+  EXPECT_TRUE(squareRuns(grey.get(), {PixelRect{10, 15, 210, 35}}).empty());
+}
+
 }  // namespace
