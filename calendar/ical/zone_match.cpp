@@ -159,8 +159,9 @@ std::optional<std::string> matchingSystemZone(icaltimezone* zone, const std::str
   // Both years sampled within the zone's known changes.
   const int cycles = cyclesPastZoneChanges(static_cast<int>(day.year()) + 1);
   const sys_days first = (day.year() - years(400 * cycles)) / January / 1;
-  const time_t from = system_clock::to_time_t(first);
-  const time_t to = system_clock::to_time_t(first + days(2 * 365));
+  // In seconds: the system clock counts nanoseconds, which end in 2262.
+  const time_t from = static_cast<time_t>(first.time_since_epoch().count()) * 86400;
+  const time_t to = from + 2 * 365 * 86400;
   const std::vector<Sample> samples = samplesOf(zone, from, to);
 
   // Every item of one writer carries the same made-up zone: matched once.
