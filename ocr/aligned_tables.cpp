@@ -83,18 +83,23 @@ class AlignedTables {
            3 * std::max(state_.lineHeight, rows[r - 1].box.height());
   }
 
-  // No segment of `next` reaches over two of `above`: a line of prose
-  // below a table spans its columns.
+  // No segment of either row reaches over two of the other: a line of prose
+  // above or below a table spans its columns.
   static bool keepsColumns(const Row& above, const Row& next) {
-    for (const Segment& s : next.segments) {
-      const auto over = std::count_if(above.segments.begin(), above.segments.end(),
+    return !spansTwo(above, next) && !spansTwo(next, above);
+  }
+
+  // Whether a segment of `row` reaches over two of `other`.
+  static bool spansTwo(const Row& row, const Row& other) {
+    for (const Segment& s : row.segments) {
+      const auto over = std::count_if(other.segments.begin(), other.segments.end(),
                                       [&](const Segment& a) {
                                         return std::min(a.box.right, s.box.right) >
                                                std::max(a.box.left, s.box.left);
                                       });
-      if (over > 1) return false;
+      if (over > 1) return true;
     }
-    return true;
+    return false;
   }
 
   // A lone segment that starts where a segment of the full row above starts

@@ -88,6 +88,17 @@ class RuledTables {
     std::vector<int> ys;
     for (const PixelRect& rule : stack) ys.push_back(rule.midY());
     ys = distinct(ys, tolerance_);
+    // Rows parted by space alone below a header between two rules: a table
+    // ruled only above, under its header and below, as papers set them. Its
+    // top rule is its top edge; what stands above is a caption. (Cells ruled
+    // apart may hold paragraphs parted by space.)
+    if (std::vector<int> rows = spacedRows(stack.front(), ys);
+        ys.size() == 3 && rows.size() > ys.size() && rows[1] == ys[1]) {
+      const PixelRect area{stack.front().left, rows.front(), stack.front().right, rows.back()};
+      std::vector<int> xs = columnEdges(state_, area, gapWidth());
+      if (xs.size() >= 3 && everyBandHasText(xs, rows)) add(xs, rows);
+      return;
+    }
     if (ys.size() < 3) return;
     if (const Panel* band = card ? nullptr : headerBand(stack.front())) {
       // A tinted header is a row of its own, and the table starts with it.
@@ -101,6 +112,58 @@ class RuledTables {
     if (xs.size() >= 3 && everyBandHasText(xs, ys)) add(xs, ys);
   }
 
+
+  // `ys` with a row edge added in every gap between two rows of text in a
+  // band that is wider than lines of one cell stand apart (measured: 0.3-0.6
+  // of a line height within a cell, 0.9-1.2 between rows set apart by space).
+  std::vector<int> spacedRows(const PixelRect& rule, const std::vector<int>& ys) const {
+    std::vector<int> edges;
+    for (size_t b = 0; b + 1 < ys.size(); ++b) {
+      edges.push_back(ys[b]);
+      const std::vector<PixelRect> rows = textRowsIn({rule.left, ys[b], rule.right, ys[b + 1]});
+      for (size_t r = 1; r < rows.size(); ++r) {
+        const int gap = rows[r].top - rows[r - 1].bottom;
+        if (gap * 4 >= state_.lineHeight * 3) edges.push_back((rows[r].top + rows[r - 1].bottom) / 2);
+      }
+    }
+    if (!ys.empty()) edges.push_back(ys.back());
+    return edges;
+  }
+
+  // The rows of text of the free lines in `area`, top to bottom. A line
+  // spans from the median top to the median bottom of its words there (a
+  // word the recognizer joined from strokes of two rows stands taller);
+  // lines that overlap in height by half the smaller are one row.
+  std::vector<PixelRect> textRowsIn(const PixelRect& area) const {
+    std::vector<PixelRect> lines;
+    for (size_t i = 0; i < state_.page.lines.size(); ++i) {
+      if (state_.used[i]) continue;
+      std::vector<int> tops, bottoms;
+      PixelRect box{};
+      for (const LayoutWord& word : state_.line(i).words) {
+        if (isNoise(word.text) || !containsPoint(area, word.box.midX(), word.box.midY())) continue;
+        box = tops.empty() ? word.box : unite(box, word.box);
+        tops.push_back(word.box.top);
+        bottoms.push_back(word.box.bottom);
+      }
+      if (tops.empty()) continue;
+      box.top = median(tops);
+      box.bottom = std::max(box.top + 1, median(bottoms));
+      lines.push_back(box);
+    }
+    std::sort(lines.begin(), lines.end(),
+              [](const PixelRect& a, const PixelRect& b) { return a.top < b.top; });
+    std::vector<PixelRect> rows;
+    for (const PixelRect& line : lines) {
+      if (!rows.empty() &&
+          verticalOverlap(rows.back(), line) * 2 > std::min(rows.back().height(), line.height())) {
+        rows.back() = unite(rows.back(), line);
+      } else {
+        rows.push_back(line);
+      }
+    }
+    return rows;
+  }
 
   // ---- Zebra rows: tinted bands of one width, every other row or all.
 
@@ -301,6 +364,28 @@ std::vector<RuleGrid> ruleGrids(const std::vector<PixelRect>& across,
   return grids;
 }
 
+std::string linesInOrder(std::vector<LayoutWord> parts) {
+  std::stable_sort(parts.begin(), parts.end(), [](const LayoutWord& a, const LayoutWord& b) {
+    return a.box.midY() < b.box.midY();
+  });
+  std::string text;
+  for (size_t k = 0; k < parts.size();) {
+    size_t end = k + 1;
+    while (end < parts.size() &&
+           (parts[end].box.midY() - parts[k].box.midY()) * 2 <
+               std::min(parts[k].box.height(), parts[end].box.height())) {
+      ++end;
+    }
+    std::stable_sort(parts.begin() + k, parts.begin() + end,
+                     [](const LayoutWord& a, const LayoutWord& b) { return a.box.left < b.box.left; });
+    for (size_t j = k; j < end; ++j) {
+      text += (text.empty() ? "" : j == k ? "\n" : " ") + parts[j].text;
+    }
+    k = end;
+  }
+  return text;
+}
+
 TableElement tableOfGrid(const PageState& state, const std::vector<int>& xs,
                          const std::vector<int>& ys) {
   TableElement table;
@@ -309,15 +394,19 @@ TableElement tableOfGrid(const PageState& state, const std::vector<int>& xs,
     std::vector<TextElement> row;
     for (size_t c = 0; c + 1 < xs.size(); ++c) {
       const PixelRect cell{xs[c], ys[r], xs[c + 1], ys[r + 1]};
-      std::string text;
+      // A cell's lines top to bottom, whatever order the page's columns gave
+      // them; pieces of one line left to right.
+      std::vector<LayoutWord> parts;
       for (const LayoutLine& line : state.page.lines) {
-        std::string part;
+        LayoutWord part;
         for (const LayoutWord& word : line.words) {
           if (isNoise(word.text) || !containsPoint(cell, word.box.midX(), word.box.midY())) continue;
-          part += (part.empty() ? "" : " ") + word.text;
+          part.box = part.text.empty() ? word.box : unite(part.box, word.box);
+          part.text += (part.text.empty() ? "" : " ") + word.text;
         }
-        if (!part.empty()) text += (text.empty() ? "" : "\n") + part;
+        if (!part.text.empty()) parts.push_back(std::move(part));
       }
+      const std::string text = linesInOrder(std::move(parts));
       row.push_back({text, state.normalized(cell)});
     }
     table.rows.push_back(std::move(row));

@@ -32,6 +32,11 @@ std::vector<TableElement> findAlignedTables(PageState* state);
 TableElement tableOfGrid(const PageState& state, const std::vector<int>& xs,
                          const std::vector<int>& ys);
 
+// The text of a cell's `parts` (its lines or pieces of them, each with its
+// box): rows top to bottom joined by line feeds, pieces of one row left to
+// right by spaces.
+std::string linesInOrder(std::vector<LayoutWord> parts);
+
 // The x edges of the columns of `area`: its left and right edges and the
 // middle of every gap at least `gap` wide that no free word in it crosses.
 std::vector<int> columnEdges(const PageState& state, const PixelRect& area, int gap);

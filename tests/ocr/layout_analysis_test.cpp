@@ -245,6 +245,45 @@ TEST(LayoutAnalysis, TableRuledOnlyBetweenRowsWithItsHeaderAbove) {
   EXPECT_EQ("A paragraph before the table.", allParagraphs(docs)[0].transcript);
 }
 
+TEST(LayoutAnalysis, TableRuledAboveUnderItsHeaderAndBelowHasRowsBySpace) {
+  // Rows 20 px high stand 18 px apart; a wrapped cell's lines 8 px. The
+  // caption above the top rule is no header.
+  PageLayout p = page({line("ContentType", 40, 40),
+                       line("Name", 50, 90), line("Type", 300, 90),
+                       line("title", 50, 140), line("string", 300, 140),
+                       line("androidExecution", 50, 178), line("Array<{ key:", 300, 178),
+                       line("Params", 50, 206), line("string }>", 300, 206),
+                       line("desc", 50, 244), line("string", 300, 244)});
+  for (int y : {80, 122, 276}) p.horizontalRules.push_back({40, y, 600, y + 2});
+  auto docs = analyseLayout(p);
+  std::vector<std::vector<std::vector<std::string>>> tables;
+  for (const auto& d : docs) {
+    for (const auto& t : d.tables) tables.push_back(cells(t));
+  }
+  ASSERT_EQ(1u, tables.size());
+  EXPECT_EQ(std::vector<std::vector<std::string>>({{"Name", "Type"},
+                                                   {"title", "string"},
+                                                   {"androidExecution\nParams",
+                                                    "Array<{ key:\nstring }>"},
+                                                   {"desc", "string"}}),
+            tables[0]);
+  EXPECT_EQ("ContentType", allParagraphs(docs).at(0).transcript);
+
+  // Ruled between its rows, a table's cell may hold paragraphs parted by space.
+  p = page({line("Name", 50, 40), line("Sponsor", 300, 40),
+            line("Alpha", 50, 90), line("Fast builds for", 300, 90),
+            line("every team.", 300, 114), line("alpha.example", 300, 160),
+            line("Beta", 50, 210), line("Scraping API", 300, 210)});
+  for (int y : {70, 190, 240}) p.horizontalRules.push_back({40, y, 600, y + 2});
+  docs = analyseLayout(p);
+  ASSERT_EQ(1u, docs[0].tables.size());
+  EXPECT_EQ(std::vector<std::vector<std::string>>(
+                {{"Name", "Sponsor"},
+                 {"Alpha", "Fast builds for\nevery team.\nalpha.example"},
+                 {"Beta", "Scraping API"}}),
+            cells(docs[0].tables[0]));
+}
+
 TEST(LayoutAnalysis, TintedHeaderIsTheFirstRowOfATableRuledBetweenRows) {
   // The header's first cell is empty, and a bold label stands close above:
   // the label is no cell, and the header no part of the first row.
@@ -374,6 +413,19 @@ TEST(LayoutAnalysis, BorderlessTableFromAlignedColumns) {
   EXPECT_EQ("Intentionally left blank", docs[0].tables[0].rows[2][1].transcript);
   ASSERT_EQ(1u, allParagraphs(docs).size());
   EXPECT_EQ("Every function is exported by the package itself.", allParagraphs(docs)[0].transcript);
+
+  // A line of prose above the table, its words parted by a wide gap, is no row.
+  docs = analyseLayout(page({
+      line("Method: autocannon -c 100", 40, 60, 0), line("taking the average", 420, 60, 1),
+      line("Framework", 40, 100, 2), line("Version", 220, 100, 3), line("Requests", 420, 100, 4),
+      line("Express", 40, 130, 2), line("4.17.3", 220, 130, 3), line("14,200", 420, 130, 4),
+      line("Koa", 40, 160, 2), line("2.13.0", 220, 160, 3), line("54,272", 420, 160, 4),
+  }));
+  ASSERT_EQ(1u, docs[0].tables.size());
+  EXPECT_EQ(std::vector<std::vector<std::string>>({{"Framework", "Version", "Requests"},
+                                                   {"Express", "4.17.3", "14,200"},
+                                                   {"Koa", "2.13.0", "54,272"}}),
+            cells(docs[0].tables[0]));
 
   // Lone lines one after another are a menu or a column of text, no cells.
   docs = analyseLayout(page({
