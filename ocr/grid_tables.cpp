@@ -91,7 +91,9 @@ class RuledTables {
     // Rows parted by space alone below a header between two rules: a table
     // ruled only above, under its header and below, as papers set them. Its
     // top rule is its top edge; what stands above is a caption. (Cells ruled
-    // apart may hold paragraphs parted by space.)
+    // apart may hold paragraphs parted by space.) Cut off by the screen's
+    // bottom edge, it has no rule below.
+    if (ys.size() == 2 && !card) ys.push_back(cutOffBottom(stack.front(), ys.back()));
     if (std::vector<int> rows = spacedRows(stack.front(), ys);
         ys.size() == 3 && rows.size() > ys.size() && rows[1] == ys[1]) {
       const PixelRect area{stack.front().left, rows.front(), stack.front().right, rows.back()};
@@ -113,17 +115,41 @@ class RuledTables {
   }
 
 
-  // `ys` with a row edge added in every gap between two rows of text in a
-  // band that is wider than lines of one cell stand apart (measured: 0.3-0.6
-  // of a line height within a cell, 0.9-1.2 between rows set apart by space).
+  // Below the rule under a header: where rows of text within the rule's
+  // width follow one another to the screen's bottom edge, just below the
+  // last; otherwise `y` itself (no table).
+  int cutOffBottom(const PixelRect& rule, int y) const {
+    const int height = state_.page.height;
+    const std::vector<PixelRect> rows = textRowsIn({rule.left, y, rule.right, height});
+    if (rows.empty() || rows.front().top - y > 2 * state_.lineHeight) return y;
+    for (size_t r = 1; r < rows.size(); ++r) {
+      if (rows[r].top - rows[r - 1].bottom > 2 * state_.lineHeight) return y;
+    }
+    // Prose beside or across the rows is no table's.
+    for (size_t i = 0; i < state_.page.lines.size(); ++i) {
+      const PixelRect& box = state_.line(i).box;
+      if (!state_.used[i] && box.midY() > y &&
+          (box.left < rule.left - 2 * tolerance_ || box.right > rule.right + 2 * tolerance_)) {
+        return y;
+      }
+    }
+    if (height - rows.back().bottom > 2 * state_.lineHeight) return y;
+    return std::min(height, rows.back().bottom + std::max(2, state_.lineHeight / 3));
+  }
+
+  // `ys` with a row edge added between two rows of text in a band that
+  // stand further apart than lines of one cell: their tops 1.5-1.65 line
+  // heights apart within a cell, 2-2.3 between rows set apart by space
+  // (measured). Tops, since a row without descenders looks further off.
   std::vector<int> spacedRows(const PixelRect& rule, const std::vector<int>& ys) const {
     std::vector<int> edges;
     for (size_t b = 0; b + 1 < ys.size(); ++b) {
       edges.push_back(ys[b]);
       const std::vector<PixelRect> rows = textRowsIn({rule.left, ys[b], rule.right, ys[b + 1]});
       for (size_t r = 1; r < rows.size(); ++r) {
-        const int gap = rows[r].top - rows[r - 1].bottom;
-        if (gap * 4 >= state_.lineHeight * 3) edges.push_back((rows[r].top + rows[r - 1].bottom) / 2);
+        if ((rows[r].top - rows[r - 1].top) * 5 >= state_.lineHeight * 9) {
+          edges.push_back((rows[r].top + rows[r - 1].bottom) / 2);
+        }
       }
     }
     if (!ys.empty()) edges.push_back(ys.back());

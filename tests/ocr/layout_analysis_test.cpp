@@ -269,6 +269,24 @@ TEST(LayoutAnalysis, TableRuledAboveUnderItsHeaderAndBelowHasRowsBySpace) {
             tables[0]);
   EXPECT_EQ("ContentType", allParagraphs(docs).at(0).transcript);
 
+  // Cut off by the screen's bottom edge it has no rule below; its rows
+  // still part by space. Prose further down is none of its rows.
+  p.horizontalRules.pop_back();
+  p.height = 280;
+  docs = analyseLayout(p);
+  ASSERT_EQ(1u, docs[0].tables.size());
+  EXPECT_EQ(4u, docs[0].tables[0].rows.size());
+  EXPECT_EQ("androidExecution\nParams", docs[0].tables[0].rows[2][0].transcript);
+  p.height = 1000;
+  p.lines.push_back(line("A closing paragraph that runs across the page.", 50, 330));
+  docs = analyseLayout(p);
+  for (const auto& d : docs) {
+    for (const auto& t : d.tables) {
+      for (const auto& r : t.rows) EXPECT_EQ(std::string::npos, r[0].transcript.find("closing"));
+    }
+  }
+  EXPECT_EQ("A closing paragraph that runs across the page.", allParagraphs(docs).back().transcript);
+
   // Ruled between its rows, a table's cell may hold paragraphs parted by space.
   p = page({line("Name", 50, 40), line("Sponsor", 300, 40),
             line("Alpha", 50, 90), line("Fast builds for", 300, 90),
