@@ -416,6 +416,15 @@ PixPtr inkOf(Pix* grey) {
   return PixPtr(pixThresholdToBinary(grey, std::max(1, commonGreys(grey).first - kInkContrast)));
 }
 
+int darkestIn(Pix* grey, const PixelRect& area) {
+  BOX* clip = boxCreate(area.left, area.top, area.width(), area.height());
+  PixPtr part(clip ? pixClipRectangle(grey, clip, nullptr) : nullptr);
+  boxDestroy(&clip);
+  l_int32 darkest = 255;
+  if (part) pixGetExtremeValue(part.get(), 1, L_SELECT_MIN, nullptr, nullptr, nullptr, &darkest);
+  return darkest;
+}
+
 std::optional<PixelRect> inkBoxIn(Pix* ink, const PixelRect& area) {
   BOX* clip = boxCreate(area.left, area.top, area.width(), area.height());
   BOX* found = nullptr;

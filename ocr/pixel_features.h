@@ -34,6 +34,9 @@ int groundGrey(Pix* grey);
 // The text's ink: the pixels of `grey` well darker than the page's ground.
 PixPtr inkOf(Pix* grey);
 
+// The darkest grey of `grey` inside `area` (255 when it lies outside).
+int darkestIn(Pix* grey, const PixelRect& area);
+
 // The bounding box of the ink of `ink` (binary) inside `area`, if any.
 std::optional<PixelRect> inkBoxIn(Pix* ink, const PixelRect& area);
 

@@ -202,6 +202,7 @@ class TesseractEngine : public RecognitionEngine {
       rereadCodeSpans(plan.primary, options.languageCorrection, api.get(), image.get(), dpi,
                       lineHeight, cells, &found);
     }
+    dropInklessMarks(image.get(), &found);
     page->image = std::move(image);
     page->dpi = dpi;
     page->lineHeight = lineHeight;

@@ -5,6 +5,7 @@
 
 #include <leptonica/allheaders.h>
 #include <tesseract/resultiterator.h>
+#include <unicode/uchar.h>
 
 #include "list_markers.h"
 #include "pixel_features.h"
@@ -262,6 +263,66 @@ std::vector<Line> readCell(tesseract::TessBaseAPI* api, Pix* image, Pix* ink,
     for (Line& line : collectLines(api, image)) lines.push_back(std::move(line));
   }
   return lines;
+}
+
+namespace {
+
+constexpr int kFaintInk = 24;
+
+bool isMarksOnly(const std::string& word) {
+  const std::vector<char32_t> points = codePoints(word);
+  return std::none_of(points.begin(), points.end(),
+                      [](char32_t c) { return u_isalnum(static_cast<UChar32>(c)); });
+}
+
+// Drops the `nth` whole token `token` of `text` with the blank before it.
+void eraseToken(const std::string& token, size_t nth, std::string* text) {
+  for (size_t at = text->find(token); at != std::string::npos; at = text->find(token, at + 1)) {
+    const size_t end = at + token.size();
+    if ((at > 0 && (*text)[at - 1] != ' ') || (end < text->size() && (*text)[end] != ' ')) continue;
+    if (nth-- > 0) continue;
+    const size_t from = at > 0 ? at - 1 : at;
+    text->erase(from, end - from + (at == 0 && end < text->size()));
+    return;
+  }
+}
+
+size_t tokenCount(const std::string& token, const std::string& text) {
+  size_t count = 0;
+  for (size_t at = 0, end; at <= text.size(); at = end + 1) {
+    end = std::min(text.find(' ', at), text.size());
+    count += text.compare(at, end - at, token) == 0;
+  }
+  return count;
+}
+
+}  // namespace
+
+void dropInklessMarks(Pix* image, std::vector<Line>* lines) {
+  // Faint separators ("|" in light grey) are marks still.
+  const int blank = groundGrey(image) - kFaintInk;
+  for (Line& line : *lines) {
+    std::vector<LayoutWord>& words = line.words;
+    // A small mark's box may lie a few pixels off its ink.
+    const int margin = std::max(2, line.pixels.height() / 4);
+    for (size_t i = words.size(); i-- > 0;) {
+      const std::string& mark = words[i].text;
+      PixelRect around = words[i].box;
+      around.left -= margin;
+      around.right += margin;
+      if (!isMarksOnly(mark) || darkestIn(image, around) < blank) continue;
+      // The text loses the same one of its equal tokens, where it still
+      // holds as many as the words do.
+      const size_t same = std::count_if(words.begin(), words.end(),
+                                        [&](const LayoutWord& w) { return w.text == mark; });
+      if (tokenCount(mark, line.recognized.text) == same) {
+        const size_t nth = std::count_if(words.begin(), words.begin() + i,
+                                         [&](const LayoutWord& w) { return w.text == mark; });
+        eraseToken(mark, nth, &line.recognized.text);
+      }
+      words.erase(words.begin() + i);
+    }
+  }
 }
 
 void readCells(tesseract::TessBaseAPI* api, Pix* image, const std::vector<PixelRect>& cells,

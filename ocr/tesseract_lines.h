@@ -72,6 +72,12 @@ void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* l
 std::vector<Line> readCell(tesseract::TessBaseAPI* api, Pix* image, Pix* ink,
                            const PixelRect& cell, int lineHeight);
 
+// Drops the words of `lines` made of marks alone (no letter or digit) that
+// stand on blank ground in `image`: the East Asian models read a full stop
+// into the blank after a closing bracket, and such a word joins a table's
+// columns across the space between them.
+void dropInklessMarks(Pix* image, std::vector<Line>* lines);
+
 // Reads each of `cells` (pixels) of `image` alone and adds its lines, each
 // cell's under a block number of its own. `lineHeight` is the page's usual
 // line height.

@@ -1,6 +1,9 @@
 #include "tesseract_lines.h"
 
 #include <gtest/gtest.h>
+#include <leptonica/allheaders.h>
+
+#include "pixel_features.h"
 
 namespace {
 
@@ -58,6 +61,40 @@ TEST(PairedQuotes, ATokenQuotedByTwoKindsIsQuotedSingly) {
   EXPECT_EQ("'ant'\n'zh_CN'", withPairedQuotes("'ant\"\n\"zh_CN'"));
   // Quotes of one kind, quotes inside, and lone quotes stay as read.
   EXPECT_EQ("\"auto\" 'x' it's\" \"'", withPairedQuotes("\"auto\" 'x' it's\" \"'"));
+}
+
+TEST(InklessMarks, MarksReadOnBlankGroundGoAndTheirTokenWithThem) {
+  // White ground; ink at x 100-160 (a word), a faint grey bar at 200-201 (a
+  // light "|") and nothing from 230 on.
+  PixPtr grey(pixCreate(400, 40, 8));
+  pixSetAllArbitrary(grey.get(), 255);
+  auto fill = [&](int left, int width, int value) {
+    BOX* box = boxCreate(left, 10, width, 20);
+    pixSetInRectArbitrary(grey.get(), box, value);
+    boxDestroy(&box);
+  };
+  fill(100, 60, 0);
+  fill(200, 2, 215);
+  std::vector<Line> lines(1);
+  Line& line = lines[0];
+  line.pixels = {100, 10, 330, 30};
+  // The faint bar's box lies two pixels off its ink; the second "。" stands
+  // on blank ground, as does the letter word, which stays.
+  line.words = {{"数据)", {100, 8, 160, 32}}, {"。", {161, 8, 170, 32}},
+                {"|", {203, 10, 204, 30}},   {"。", {240, 8, 250, 32}},
+                {"x", {300, 10, 310, 30}}};
+  line.recognized.text = "数据) 。 | 。 x";
+  dropInklessMarks(grey.get(), &lines);
+  EXPECT_EQ((std::vector<std::string>{"数据)", "。", "|", "x"}), wordsOf(line));
+  EXPECT_EQ("数据) 。 | x", line.recognized.text);
+
+  // A text that no longer holds the words' tokens (read again as one) keeps
+  // its reading; the word still goes.
+  line.words = {{"a", {100, 8, 160, 32}}, {"。", {240, 8, 250, 32}}};
+  line.recognized.text = "a。";
+  dropInklessMarks(grey.get(), &lines);
+  EXPECT_EQ((std::vector<std::string>{"a"}), wordsOf(line));
+  EXPECT_EQ("a。", line.recognized.text);
 }
 
 }  // namespace
