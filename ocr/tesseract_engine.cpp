@@ -444,7 +444,9 @@ class TesseractEngine : public RecognitionEngine {
                         std::vector<Line>* lines) const {
     std::unique_ptr<tesseract::TessBaseAPI> api;
     for (Line& line : *lines) {
-      if (!isWeak(line)) continue;
+      // Hangul the Korean model read poorly is Hangul still: the Latin
+      // models read it as letters, sure of them.
+      if (!isWeak(line) || squareType(image, {line.pixels}).front()) continue;
       std::string ignored;
       if (!api && !(api = loadModel(latin, correction, &ignored))) return;
       api->SetImage(image);

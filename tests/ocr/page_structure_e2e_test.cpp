@@ -214,6 +214,34 @@ TEST(PageStructure, UnderlinedLinksInATableFramedByTwoRules) {
   EXPECT_EQ("uuid.version()", rows[14][0]);
 }
 
+// A Chinese page of tables ruled between rows only, links in two columns:
+// the blank after a closing bracket, where the Chinese model reads a full
+// stop, parts the first column from the second all the same.
+TEST(PageStructure, ColumnsOfAChineseTableRuledBetweenRows) {
+  json blocks = blocksOf("china-division-files.png");
+  std::vector<json> tables = ofKind(blocks, "table");
+  ASSERT_GE(tables.size(), 2u);
+  EXPECT_EQ(std::vector<size_t>(6, 3), rowLengths(tables[0]));
+  EXPECT_EQ(std::vector<size_t>(5, 3), rowLengths(tables[1]));
+  const json& rows = tables[0]["rows"];
+  EXPECT_EQ("provinces.csv", rows[1][2]);
+  const std::string first = rows[1][0];
+  EXPECT_EQ(std::string::npos, first.find("province")) << first;
+}
+
+// A Korean serif page with a table ruled above, under its header and below:
+// its Hangul rows are read as Hangul, so every row keeps its three cells.
+TEST(PageStructure, KoreanSerifTableRowsStayHangul) {
+  json blocks = blocksOf("slick-address-kr-compare.png");
+  std::vector<json> tables = ofKind(blocks, "table");
+  ASSERT_EQ(1u, tables.size());
+  EXPECT_EQ(std::vector<size_t>(8, 3), rowLengths(tables[0]));
+  const json& rows = tables[0]["rows"];
+  EXPECT_EQ("팝업", rows[1][0]);
+  EXPECT_EQ("없음", rows[1][1]);
+  EXPECT_EQ("다음 의존", rows[6][2]);
+}
+
 // An English page whose code holds closing "})" lines, which fill their box
 // as square type does: no East Asian model is loaded for them. The East
 // Asian models stand as named pipes, so loading one would hang the run.
