@@ -201,6 +201,9 @@ class TesseractEngine : public RecognitionEngine {
       rereadLatinLines(plan.primary, options.languageCorrection, image.get(), dpi, &found);
       rereadCodeSpans(plan.primary, options.languageCorrection, api.get(), image.get(), dpi,
                       lineHeight, cells, &found);
+    } else {
+      rereadLatinSpans(plan.primary, options.languageCorrection, image.get(), dpi, lineHeight,
+                       cells, &found);
     }
     dropInklessMarks(image.get(), &found);
     page->image = std::move(image);
@@ -457,6 +460,41 @@ class TesseractEngine : public RecognitionEngine {
     }
   }
 
+  // The code spans of `image` that lie in none of `cells` (grid cells were
+  // read alone already), left to right.
+  static std::vector<PixelRect> spansOutside(const std::vector<PixelRect>& cells, Pix* image,
+                                             int lineHeight) {
+    std::vector<PixelRect> spans = codeSpans(image, lineHeight);
+    std::erase_if(spans, [&](const PixelRect& span) {
+      return std::any_of(cells.begin(), cells.end(), [&](const PixelRect& cell) {
+        return containsPoint(cell, span.midX(), span.midY());
+      });
+    });
+    std::sort(spans.begin(), spans.end(),
+              [](const PixelRect& a, const PixelRect& b) { return a.left < b.left; });
+    return spans;
+  }
+
+  // The Chinese and Japanese models read the Latin code of a span in their
+  // line but drop its hyphens and dots ("editorid", "citiesjson"): spans
+  // whose words hold no East Asian character are read by the Latin models.
+  void rereadLatinSpans(const std::string& latin, bool correction, Pix* image, int dpi,
+                        int lineHeight, const std::vector<PixelRect>& cells,
+                        std::vector<Line>* lines) const {
+    std::vector<LatinSpan> found = latinSpans(spansOutside(cells, image, lineHeight), lines);
+    if (found.empty()) return;
+    std::string ignored;
+    std::unique_ptr<tesseract::TessBaseAPI> api = loadModel(latin, correction, &ignored);
+    if (!api) return;
+    api->SetImage(image);
+    api->SetSourceResolution(dpi);
+    for (LatinSpan& span : found) {
+      Reading reading;
+      reading.confidence = readSpan(api.get(), span.readBox, &reading.text);
+      if (reading.confidence >= kSureSpan && isAscii(reading.text)) putSpan(span, reading);
+    }
+  }
+
   // Inline code on a Korean page is mostly English. Read in its line by the
   // Korean and English models together, it comes out as digits and jamo
   // ("isLeapMonth" as "15ㄴ680001대"); read alone, it comes out right. A line
@@ -465,16 +503,8 @@ class TesseractEngine : public RecognitionEngine {
   void rereadCodeSpans(const std::string& latin, bool correction, tesseract::TessBaseAPI* page,
                        Pix* image, int dpi, int lineHeight, const std::vector<PixelRect>& cells,
                        std::vector<Line>* lines) const {
-    std::vector<PixelRect> spans = codeSpans(image, lineHeight);
-    // Cells of a grid were read alone already.
-    std::erase_if(spans, [&](const PixelRect& span) {
-      return std::any_of(cells.begin(), cells.end(), [&](const PixelRect& cell) {
-        return containsPoint(cell, span.midX(), span.midY());
-      });
-    });
+    const std::vector<PixelRect> spans = spansOutside(cells, image, lineHeight);
     if (spans.empty()) return;
-    std::sort(spans.begin(), spans.end(),
-              [](const PixelRect& a, const PixelRect& b) { return a.left < b.left; });
     page->SetImage(image);
     page->SetSourceResolution(dpi);
     std::unique_ptr<tesseract::TessBaseAPI> english;

@@ -413,6 +413,79 @@ void placeSpans(std::vector<LayoutWord> words, const std::vector<PixelRect>& spa
   line->recognized.text = text;
 }
 
+std::vector<LatinSpan> latinSpans(const std::vector<PixelRect>& spans, std::vector<Line>* lines) {
+  std::vector<LatinSpan> found;
+  for (Line& line : *lines) {
+    const int touch = std::max(2, line.pixels.height() / 8);
+    for (const PixelRect& span : spans) {
+      if (!inRowOf(line.pixels, span)) continue;
+      LatinSpan latin{&line, span, {}, span};
+      bool whole = true;
+      for (size_t i = 0; i < line.words.size() && whole; ++i) {
+        const PixelRect& box = line.words[i].box;
+        if (!containsPoint(span, box.midX(), box.midY())) continue;
+        whole = box.left >= span.left - touch && box.right <= span.right + touch &&
+                !hasEastAsianScript(line.words[i].text);
+        latin.words.push_back(i);
+      }
+      if (whole && !latin.words.empty()) found.push_back(std::move(latin));
+    }
+  }
+  // Runs of words set apart from the rest of their line (cells of a table
+  // row, or the whole line) that hold no East Asian character.
+  for (Line& line : *lines) {
+    const int gap = line.pixels.height();
+    // A list's marker ("1.", a bullet read as "e") stays a word of its own.
+    const bool marked = line.words.size() > 1 && line.words.front().text.size() <= 3;
+    for (size_t i = marked ? 1 : 0; i < line.words.size();) {
+      size_t end = i + 1;
+      while (end < line.words.size() &&
+             line.words[end].box.left - line.words[end - 1].box.right < gap) {
+        ++end;
+      }
+      LatinSpan run{&line, line.words[i].box, {}, {}};
+      bool latin = true;
+      for (size_t k = i; k < end; ++k) {
+        run.box = unite(run.box, line.words[k].box);
+        run.words.push_back(k);
+        latin = latin && !hasEastAsianScript(line.words[k].text);
+      }
+      const bool taken = std::any_of(found.begin(), found.end(), [&](const LatinSpan& s) {
+        return s.line == &line && std::min(s.box.right, run.box.right) > std::max(s.box.left, run.box.left);
+      });
+      // Read tight, the first letters come out wrong ("eqitor-id").
+      const int pad = std::max(2, gap / 6);
+      run.readBox = {run.box.left - gap / 2, std::min(run.box.top, line.pixels.top) - pad,
+                     run.box.right + gap / 2, std::max(run.box.bottom, line.pixels.bottom) + pad};
+      if (latin && !taken) found.push_back(std::move(run));
+      i = end;
+    }
+  }
+  // Right to left within a line, so that putting one in leaves the indices
+  // of those before it as they are.
+  std::stable_sort(found.begin(), found.end(), [](const LatinSpan& a, const LatinSpan& b) {
+    return a.line == b.line && a.box.left > b.box.left;
+  });
+  return found;
+}
+
+void putSpan(const LatinSpan& span, const Reading& reading) {
+  Line& line = *span.line;
+  const std::vector<size_t>& taken = span.words;
+  if (taken.back() - taken.front() + 1 != taken.size()) return;
+  std::string read;
+  for (size_t i : taken) read += (read.empty() ? "" : " ") + line.words[i].text;
+  // In place, word for word: a line may hold two rows, and the text stays
+  // in its order.
+  std::string& text = line.recognized.text;
+  const size_t at = text.find(read);
+  if (read == reading.text || at == std::string::npos) return;
+  text.replace(at, read.size(), reading.text);
+  auto first = line.words.begin() + static_cast<long>(taken.front());
+  *first = {reading.text, span.box};
+  line.words.erase(first + 1, first + static_cast<long>(taken.size()));
+}
+
 void readAroundSpans(tesseract::TessBaseAPI* api, Pix* image,
                      const std::vector<SpansOfLine>& misread, std::vector<Line>* lines) {
   if (misread.empty()) return;

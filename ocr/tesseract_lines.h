@@ -107,6 +107,21 @@ bool inRowOf(const PixelRect& line, const PixelRect& span);
 void placeSpans(std::vector<LayoutWord> words, const std::vector<PixelRect>& spans,
                 const std::vector<Reading>& readings, Line* line);
 
+// A code span of a line and the words of the line that it holds.
+struct LatinSpan {
+  Line* line;
+  PixelRect box;
+  std::vector<size_t> words;  // indices into line->words, ascending
+  PixelRect readBox;  // where to read it: a run of words with a margin
+};
+
+// The spans among `spans` (left to right) that hold whole words of one of
+// `lines`, none of them East Asian.
+std::vector<LatinSpan> latinSpans(const std::vector<PixelRect>& spans, std::vector<Line>* lines);
+
+// Puts `reading` in place of the span's words, where it differs from them.
+void putSpan(const LatinSpan& span, const Reading& reading);
+
 // The code spans of a line, left to right, and what each reads alone.
 struct SpansOfLine {
   Line* line;

@@ -216,7 +216,8 @@ TEST(PageStructure, UnderlinedLinksInATableFramedByTwoRules) {
 
 // A Chinese page of tables ruled between rows only, links in two columns:
 // the blank after a closing bracket, where the Chinese model reads a full
-// stop, parts the first column from the second all the same.
+// stop, parts the first column from the second all the same, and the file
+// names are read by the Latin models.
 TEST(PageStructure, ColumnsOfAChineseTableRuledBetweenRows) {
   json blocks = blocksOf("china-division-files.png");
   std::vector<json> tables = ofKind(blocks, "table");
@@ -225,6 +226,9 @@ TEST(PageStructure, ColumnsOfAChineseTableRuledBetweenRows) {
   EXPECT_EQ(std::vector<size_t>(5, 3), rowLengths(tables[1]));
   const json& rows = tables[0]["rows"];
   EXPECT_EQ("provinces.csv", rows[1][2]);
+  // The Chinese model drops the dots of these; the Latin ones read them.
+  EXPECT_EQ("cities.json", rows[2][1]);
+  EXPECT_EQ("streets.csv", rows[4][2]);
   const std::string first = rows[1][0];
   EXPECT_EQ(std::string::npos, first.find("province")) << first;
 }

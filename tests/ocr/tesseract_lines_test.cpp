@@ -63,6 +63,52 @@ TEST(PairedQuotes, ATokenQuotedByTwoKindsIsQuotedSingly) {
   EXPECT_EQ("\"auto\" 'x' it's\" \"'", withPairedQuotes("\"auto\" 'x' it's\" \"'"));
 }
 
+TEST(LatinSpans, CodeSpansAndLatinRunsOfAnEastAsianLineButNotItsMarker) {
+  // "• editorid 富文本编辑器 ID  string" with a code span over "string".
+  std::vector<Line> lines(1);
+  Line& line = lines[0];
+  line.pixels = {0, 10, 600, 30};
+  line.words = {{"•", {0, 10, 8, 30}},          {"editorid", {20, 10, 100, 30}},
+                {"富文本编辑器", {160, 10, 280, 30}}, {"ID", {286, 10, 300, 30}},
+                {"string", {400, 12, 460, 28}}};
+  line.recognized.text = "• editorid 富文本编辑器 ID string";
+  std::vector<LatinSpan> found = latinSpans({{396, 8, 464, 32}}, &lines);
+  // Right to left: the span, then the run set apart by space. The run with
+  // Han in it is prose, and the marker no part of any run.
+  ASSERT_EQ(2u, found.size());
+  EXPECT_EQ(std::vector<size_t>{4}, found[0].words);
+  EXPECT_EQ(std::vector<size_t>{1}, found[1].words);
+  // A run is read with a margin round it; a span in its own box.
+  EXPECT_LT(found[1].readBox.left, 20);
+  EXPECT_EQ(396, found[0].readBox.left);
+
+  putSpan(found[0], {"string", 95});  // read the same: nothing changes
+  putSpan(found[1], {"editor-id", 91});
+  EXPECT_EQ("• editor-id 富文本编辑器 ID string", line.recognized.text);
+  EXPECT_EQ((std::vector<std::string>{"•", "editor-id", "富文本编辑器", "ID", "string"}),
+            wordsOf(line));
+}
+
+TEST(LatinSpans, AReadingGoesInWordForWordKeepingTheTextsOrder) {
+  // Two rows in one line: "sessionstorage" ends the first, "9e" stands in
+  // the second, left of where the first began.
+  Line line;
+  line.pixels = {0, 0, 500, 50};
+  line.words = {{"放到", {100, 0, 140, 20}}, {"sessionstorage", {150, 0, 300, 20}},
+                {"设置", {0, 30, 40, 50}},   {"9e", {50, 30, 70, 50}}};
+  line.recognized.text = "放到 sessionstorage 设置 9e";
+  putSpan({&line, {50, 30, 70, 50}, {3}, {}}, {"90", 92});
+  putSpan({&line, {150, 0, 300, 20}, {1}, {}}, {"sessionStorage", 90});
+  EXPECT_EQ("放到 sessionStorage 设置 90", line.recognized.text);
+  EXPECT_EQ((std::vector<std::string>{"放到", "sessionStorage", "设置", "90"}), wordsOf(line));
+  // Words that are not one run in the line, or a text that no longer holds
+  // them, stay as they are.
+  putSpan({&line, {0, 0, 300, 50}, {0, 2}, {}}, {"x", 99});
+  line.recognized.text = "read again";
+  putSpan({&line, {50, 30, 70, 50}, {3}, {}}, {"9O", 92});
+  EXPECT_EQ((std::vector<std::string>{"放到", "sessionStorage", "设置", "90"}), wordsOf(line));
+}
+
 TEST(InklessMarks, MarksReadOnBlankGroundGoAndTheirTokenWithThem) {
   // White ground; ink at x 100-160 (a word), a faint grey bar at 200-201 (a
   // light "|") and nothing from 230 on.
