@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <tuple>
 
 #include <leptonica/allheaders.h>
 #include <tesseract/resultiterator.h>
@@ -370,6 +372,25 @@ void takeReading(const Reading& reading, Line* line) {
   line->words = {LayoutWord{reading.text, line->pixels}};
 }
 
+float readEnlarged(tesseract::TessBaseAPI* api, Pix* image, const PixelRect& box, int typeHeight,
+                   std::string* text) {
+  // Small link text (13 px) read in place: "1i2js"; enlarged: "1.1.2.js".
+  if (typeHeight >= kReadWellHeight) {
+    api->SetImage(image);
+    return readSpan(api, box, text);
+  }
+  BOX* clip = boxCreate(box.left, box.top, box.width(), box.height());
+  PixPtr part(clip ? pixClipRectangle(image, clip, nullptr) : nullptr);
+  boxDestroy(&clip);
+  PixPtr larger(part ? pixScaleGrayLI(part.get(), 2.0f, 2.0f) : nullptr);
+  if (!larger) return -1;
+  api->SetImage(larger.get());
+  api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+  if (api->Recognize(nullptr) != 0) return -1;
+  *text = takeText(api->GetUTF8Text());
+  return text->empty() ? -1 : static_cast<float>(api->MeanTextConf());
+}
+
 float readSpan(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text) {
   api->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
   api->SetRectangle(box.left, box.top, box.width(), box.height());
@@ -413,68 +434,100 @@ void placeSpans(std::vector<LayoutWord> words, const std::vector<PixelRect>& spa
   line->recognized.text = text;
 }
 
+namespace {
+
+// The span's words of `line`, if they lie whole inside it and hold no East
+// Asian character.
+std::optional<LatinSpan> codeSpanOf(Line* line, const PixelRect& span) {
+  const int touch = std::max(2, line->pixels.height() / 8);
+  LatinSpan latin{line, span, {}, span, true};
+  for (size_t i = 0; i < line->words.size(); ++i) {
+    const PixelRect& box = line->words[i].box;
+    if (!containsPoint(span, box.midX(), box.midY())) continue;
+    if (box.left < span.left - touch || box.right > span.right + touch ||
+        hasEastAsianScript(line->words[i].text)) {
+      return std::nullopt;
+    }
+    latin.words.push_back(i);
+  }
+  if (latin.words.empty()) return std::nullopt;
+  return latin;
+}
+
+// Runs of words set apart from the rest of `line` (a table row's cells, or
+// the whole line) that hold no East Asian character and overlap none of
+// `found`.
+void addLatinRuns(Line* line, std::vector<LatinSpan>* found) {
+  const std::vector<LayoutWord>& words = line->words;
+  const int gap = line->pixels.height();
+  // A list's marker ("1.", a bullet read as "e") stays a word of its own.
+  const bool marked = words.size() > 1 && words.front().text.size() <= 3;
+  for (size_t i = marked ? 1 : 0, end; i < words.size(); i = end) {
+    end = i + 1;
+    while (end < words.size() && words[end].box.left - words[end - 1].box.right < gap) ++end;
+    LatinSpan run{line, words[i].box, {}, {}};
+    bool latin = true;
+    for (size_t k = i; k < end; ++k) {
+      run.box = unite(run.box, words[k].box);
+      run.words.push_back(k);
+      latin = latin && !hasEastAsianScript(words[k].text);
+    }
+    const bool taken = std::any_of(found->begin(), found->end(), [&](const LatinSpan& s) {
+      return s.line == line && std::min(s.box.right, run.box.right) > std::max(s.box.left, run.box.left);
+    });
+    if (!latin || taken) continue;
+    // Read tight, the first letters come out wrong ("eqitor-id"); the
+    // margin stays clear of the words beside.
+    const int pad = std::max(2, gap / 6);
+    const int before = i > 0 ? words[i - 1].box.right : run.box.left - 2 * gap;
+    const int after = end < words.size() ? words[end].box.left : run.box.right + 2 * gap;
+    run.readBox = {std::max(run.box.left - gap, (before + run.box.left) / 2),
+                   std::min(run.box.top, line->pixels.top) - pad,
+                   std::min(run.box.right + gap, (run.box.right + after) / 2),
+                   std::max(run.box.bottom, line->pixels.bottom) + pad};
+    found->push_back(std::move(run));
+  }
+}
+
+}  // namespace
+
 std::vector<LatinSpan> latinSpans(const std::vector<PixelRect>& spans, std::vector<Line>* lines) {
   std::vector<LatinSpan> found;
   for (Line& line : *lines) {
-    const int touch = std::max(2, line.pixels.height() / 8);
     for (const PixelRect& span : spans) {
       if (!inRowOf(line.pixels, span)) continue;
-      LatinSpan latin{&line, span, {}, span};
-      bool whole = true;
-      for (size_t i = 0; i < line.words.size() && whole; ++i) {
-        const PixelRect& box = line.words[i].box;
-        if (!containsPoint(span, box.midX(), box.midY())) continue;
-        whole = box.left >= span.left - touch && box.right <= span.right + touch &&
-                !hasEastAsianScript(line.words[i].text);
-        latin.words.push_back(i);
-      }
-      if (whole && !latin.words.empty()) found.push_back(std::move(latin));
+      if (std::optional<LatinSpan> latin = codeSpanOf(&line, span)) found.push_back(*latin);
     }
-  }
-  // Runs of words set apart from the rest of their line (cells of a table
-  // row, or the whole line) that hold no East Asian character.
-  for (Line& line : *lines) {
-    const int gap = line.pixels.height();
-    // A list's marker ("1.", a bullet read as "e") stays a word of its own.
-    const bool marked = line.words.size() > 1 && line.words.front().text.size() <= 3;
-    for (size_t i = marked ? 1 : 0; i < line.words.size();) {
-      size_t end = i + 1;
-      while (end < line.words.size() &&
-             line.words[end].box.left - line.words[end - 1].box.right < gap) {
-        ++end;
-      }
-      LatinSpan run{&line, line.words[i].box, {}, {}};
-      bool latin = true;
-      for (size_t k = i; k < end; ++k) {
-        run.box = unite(run.box, line.words[k].box);
-        run.words.push_back(k);
-        latin = latin && !hasEastAsianScript(line.words[k].text);
-      }
-      const bool taken = std::any_of(found.begin(), found.end(), [&](const LatinSpan& s) {
-        return s.line == &line && std::min(s.box.right, run.box.right) > std::max(s.box.left, run.box.left);
-      });
-      // Read tight, the first letters come out wrong ("eqitor-id").
-      const int pad = std::max(2, gap / 6);
-      run.readBox = {run.box.left - gap / 2, std::min(run.box.top, line.pixels.top) - pad,
-                     run.box.right + gap / 2, std::max(run.box.bottom, line.pixels.bottom) + pad};
-      if (latin && !taken) found.push_back(std::move(run));
-      i = end;
-    }
+    addLatinRuns(&line, &found);
   }
   // Right to left within a line, so that putting one in leaves the indices
   // of those before it as they are.
-  std::stable_sort(found.begin(), found.end(), [](const LatinSpan& a, const LatinSpan& b) {
-    return a.line == b.line && a.box.left > b.box.left;
+  std::sort(found.begin(), found.end(), [](const LatinSpan& a, const LatinSpan& b) {
+    return std::tie(a.line, b.box.left) < std::tie(b.line, a.box.left);
   });
   return found;
+}
+
+std::string textOf(const LatinSpan& span) {
+  std::string text;
+  for (size_t i : span.words) text += (text.empty() ? "" : " ") + span.line->words[i].text;
+  return text;
+}
+
+bool sameLettersAndDigits(const std::string& a, const std::string& b) {
+  auto key = [](const std::string& text) {
+    std::vector<char32_t> kept = codePoints(text);
+    std::erase_if(kept, [](char32_t c) { return !u_isalnum(static_cast<UChar32>(c)); });
+    return kept;
+  };
+  return key(a) == key(b);
 }
 
 void putSpan(const LatinSpan& span, const Reading& reading) {
   Line& line = *span.line;
   const std::vector<size_t>& taken = span.words;
   if (taken.back() - taken.front() + 1 != taken.size()) return;
-  std::string read;
-  for (size_t i : taken) read += (read.empty() ? "" : " ") + line.words[i].text;
+  const std::string read = textOf(span);
   // In place, word for word: a line may hold two rows, and the text stays
   // in its order.
   std::string& text = line.recognized.text;

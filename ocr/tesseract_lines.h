@@ -99,6 +99,15 @@ void takeReading(const Reading& reading, Line* line);
 // Reads the text inside `box` as one line, cut tight; its confidence, or -1.
 float readSpan(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text);
 
+// Type this tall (a line's height, in pixels) or taller is read as well as
+// it can be without enlarging it.
+constexpr int kReadWellHeight = 20;
+
+// Reads `box` of `image` alone as one line, enlarged twice where its type
+// is lower than kReadWellHeight; returns the confidence, or -1.
+float readEnlarged(tesseract::TessBaseAPI* api, Pix* image, const PixelRect& box, int typeHeight,
+                   std::string* text);
+
 // Whether `span` lies on the row of `line` and within it.
 bool inRowOf(const PixelRect& line, const PixelRect& span);
 
@@ -113,11 +122,19 @@ struct LatinSpan {
   PixelRect box;
   std::vector<size_t> words;  // indices into line->words, ascending
   PixelRect readBox;  // where to read it: a run of words with a margin
+  bool tinted = false;  // a code span, whose tint is its margin
 };
 
 // The spans among `spans` (left to right) that hold whole words of one of
 // `lines`, none of them East Asian.
 std::vector<LatinSpan> latinSpans(const std::vector<PixelRect>& spans, std::vector<Line>* lines);
+
+// The text of the span's words, joined by spaces.
+std::string textOf(const LatinSpan& span);
+
+// Whether `a` and `b` hold the same letters and digits in the same order,
+// whatever their marks and spaces.
+bool sameLettersAndDigits(const std::string& a, const std::string& b);
 
 // Puts `reading` in place of the span's words, where it differs from them.
 void putSpan(const LatinSpan& span, const Reading& reading);

@@ -78,9 +78,14 @@ TEST(LatinSpans, CodeSpansAndLatinRunsOfAnEastAsianLineButNotItsMarker) {
   ASSERT_EQ(2u, found.size());
   EXPECT_EQ(std::vector<size_t>{4}, found[0].words);
   EXPECT_EQ(std::vector<size_t>{1}, found[1].words);
-  // A run is read with a margin round it; a span in its own box.
+  // A run is read with a margin round it that stays clear of the marker;
+  // a span in its own box.
   EXPECT_LT(found[1].readBox.left, 20);
+  EXPECT_GT(found[1].readBox.left, 8);
+  EXPECT_LT(found[1].readBox.right, 160);
   EXPECT_EQ(396, found[0].readBox.left);
+  EXPECT_TRUE(found[0].tinted);
+  EXPECT_FALSE(found[1].tinted);
 
   putSpan(found[0], {"string", 95});  // read the same: nothing changes
   putSpan(found[1], {"editor-id", 91});
@@ -107,6 +112,14 @@ TEST(LatinSpans, AReadingGoesInWordForWordKeepingTheTextsOrder) {
   line.recognized.text = "read again";
   putSpan({&line, {50, 30, 70, 50}, {3}, {}}, {"9O", 92});
   EXPECT_EQ((std::vector<std::string>{"放到", "sessionStorage", "设置", "90"}), wordsOf(line));
+}
+
+TEST(LatinSpans, SameLettersAndDigitsWhateverTheMarks) {
+  EXPECT_TRUE(sameLettersAndDigits("111js", "1.1.1.js"));
+  EXPECT_TRUE(sameLettersAndDigits("editorid", "editor-id"));
+  EXPECT_FALSE(sameLettersAndDigits("CSV", "csv"));
+  EXPECT_FALSE(sameLettersAndDigits("KenA11", "KenAll"));
+  EXPECT_FALSE(sameLettersAndDigits("npm", "5 npm"));
 }
 
 TEST(InklessMarks, MarksReadOnBlankGroundGoAndTheirTokenWithThem) {
