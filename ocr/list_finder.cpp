@@ -182,8 +182,18 @@ class ListFinder {
   // item's text.
   bool continues(const Item& item, const LayoutLine& line) const {
     const int gap = line.box.top - item.box.bottom;
-    return gap <= state_.lineHeight && gap > -state_.lineHeight / 2 &&
-           line.box.left >= item.textLeft - tolerance_;
+    return (gap <= state_.lineHeight && gap > -state_.lineHeight / 2 &&
+            line.box.left >= item.textLeft - tolerance_) ||
+           restOfRow(state_.line(item.lines.back()).box, line.box);
+  }
+
+  // The recognizer may part a line at a wide space ("==>  A.P.I.가"): the
+  // part beside it on its right, not a column away, is the same line.
+  bool restOfRow(const PixelRect& last, const PixelRect& part) const {
+    const int shared = std::min(last.bottom, part.bottom) - std::max(last.top, part.top);
+    const int space = part.left - last.right;
+    return shared * 2 >= std::min(last.height(), part.height()) && space >= -tolerance_ &&
+           space <= 4 * state_.lineHeight;
   }
 
   // Consecutive items close to each other make one list.

@@ -249,16 +249,20 @@ std::optional<Glyph> glyphOf(Pix* ink, const LayoutLine& line, int typical) {
   const PixelRect& g = first->box;
   const int midY = (g.top + g.bottom) / 2;
   if (midY < line.box.top + 3 * h / 10 || midY > line.box.bottom - h / 8) return std::nullopt;
+  int gap = h;  // to the text after it
   for (const Component& c : shapes) {
     if (&c == first) continue;
     if (c.box.left <= g.right && c.box.right >= g.left) return std::nullopt;  // a dot over a letter
-    if (c.box.left > g.right && c.box.left - g.right < h / 4) return std::nullopt;  // glued to text
+    if (c.box.left > g.right) gap = std::min(gap, c.box.left - g.right);
   }
+  if (gap < h / 4) return std::nullopt;  // glued to text
   const std::optional<GlyphShape> shape = glyphShapeOf(first->mask, std::max(h, typical));
   if (!shape) return std::nullopt;
-  // A hollow bullet is smaller than the letters; an "o" as large.
+  // A hollow bullet is smaller than the letters; an "o" as large, but a word
+  // space from the next word, not the half line a list sets its text off by.
   const bool hollow = *shape == GlyphShape::circle || *shape == GlyphShape::hollowSquare;
-  if (hollow && line.xHeight > 0 && std::max(g.width(), g.height()) * 20 > line.xHeight * 19) {
+  if (hollow && line.xHeight > 0 && std::max(g.width(), g.height()) * 20 > line.xHeight * 19 &&
+      gap * 2 < h) {
     return std::nullopt;
   }
   return Glyph{*shape, g};

@@ -193,7 +193,66 @@ float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* t
   return text->empty() ? -1 : static_cast<float>(api->MeanTextConf());
 }
 
+std::vector<LeadColumn> leadColumns(const std::vector<Line>& lines) {
+  std::vector<PixelRect> boxes;
+  for (const Line& line : lines) boxes.push_back(line.pixels);
+  const int typical = typicalHeight(boxes);
+  std::vector<LeadColumn> found;
+  for (size_t c = 0; c < lines.size(); ++c) {
+    const PixelRect& column = boxes[c];
+    if (column.height() < 3 * typical || column.width() > 2 * typical) continue;
+    LeadColumn lead{c, {}};
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const PixelRect& box = boxes[i];
+      const int space = box.left - column.right;
+      if (i != c && space >= 0 && space <= typical && box.height() < 2 * typical &&
+          verticalOverlap(box, column) * 10 >= box.height() * 7) {
+        lead.lines.push_back(i);
+      }
+    }
+    if (lead.lines.size() >= 2) found.push_back(std::move(lead));
+  }
+  return found;
+}
+
+namespace {
+
+// One line read alone in `box`, if it comes out as one line read surely.
+std::optional<Line> readSurely(tesseract::TessBaseAPI* api, Pix* image, const PixelRect& box,
+                               bool afterMarker) {
+  setLineRectangle(api, box, afterMarker);
+  std::vector<Line> read;
+  if (api->Recognize(nullptr) == 0) read = collectLines(api, image);
+  const bool sure = read.size() == 1 && read[0].recognized.confidence >= kUnreadConfidence;
+  return sure ? std::optional<Line>(std::move(read[0])) : std::nullopt;
+}
+
+void rejoinLeadColumns(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* lines) {
+  std::vector<size_t> taken;
+  for (const LeadColumn& lead : leadColumns(*lines)) {
+    const PixelRect& column = (*lines)[lead.column].pixels;
+    bool reread = false;
+    for (size_t i : lead.lines) {
+      Line& line = (*lines)[i];
+      PixelRect box = line.pixels;
+      box.left = column.left;
+      // A bullet may stand left of the column: it is no part of the text.
+      std::optional<Line> read = readSurely(api, image, box, true);
+      if (!read) continue;
+      read->block = line.block;
+      line = std::move(*read);
+      reread = true;
+    }
+    if (reread) taken.push_back(lead.column);
+  }
+  std::sort(taken.begin(), taken.end());
+  for (size_t k = taken.size(); k-- > 0;) lines->erase(lines->begin() + taken[k]);
+}
+
+}  // namespace
+
 void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* lines) {
+  rejoinLeadColumns(api, image, lines);
   std::vector<PixelRect> boxes;
   int block = 0;
   for (const Line& line : *lines) {
@@ -201,13 +260,7 @@ void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* l
     block = std::max(block, line.block + 1);
   }
   const int typical = typicalHeight(boxes);
-  auto readOne = [&](const PixelRect& box) {
-    setLineRectangle(api, box, false);
-    std::vector<Line> read;
-    if (api->Recognize(nullptr) == 0) read = collectLines(api, image);
-    const bool sure = read.size() == 1 && read[0].recognized.confidence >= kUnreadConfidence;
-    return sure ? std::optional<Line>(std::move(read[0])) : std::nullopt;
-  };
+  auto readOne = [&](const PixelRect& box) { return readSurely(api, image, box, false); };
   for (const PixelRect& run : unreadInk(image, boxes)) {
     Line* head = lineNextTo(run, lines);
     PixelRect box = head ? unite(head->pixels, run) : run;
@@ -344,11 +397,13 @@ void readCells(tesseract::TessBaseAPI* api, Pix* image, const std::vector<PixelR
   }
 }
 
-// A list marker that the primary model read before the text ("1.", "a)")
-// stays its reading: the list rules need it as a word of its own, and the
-// other model reads it no better.
+// A list marker that the primary model read before the text ("1.", "a)"),
+// or its reading of a drawn bullet ("©"), stays a word of its own: the list
+// rules need it, and the bullet is found left of the first word.
 bool keepsMarker(const Line& line) {
-  return line.words.size() >= 2 && markerTypeOf(line.words.front().text).has_value();
+  if (line.words.size() < 2) return false;
+  const std::string& first = line.words.front().text;
+  return markerTypeOf(first).has_value() || isMisreadBullet(first);
 }
 
 // What the other model reads of a line: all of it, or what follows its marker.

@@ -62,9 +62,19 @@ std::vector<Line> collectLines(tesseract::TessBaseAPI* api, Pix* image);
 float readLine(tesseract::TessBaseAPI* api, const PixelRect& box, std::string* text,
                bool afterMarker);
 
+// A column the page layout cut off the starts of lines: a piece a glyph or
+// two wide and several lines tall (the first characters of a list whose
+// items begin alike, "支持…"), and the lines it touches on its right.
+struct LeadColumn {
+  size_t column = 0;
+  std::vector<size_t> lines;
+};
+std::vector<LeadColumn> leadColumns(const std::vector<Line>& lines);
+
 // Reads the runs of ink that the page layout left out of `lines`: a run
 // just right of a line on its row is that line's end, and the line is read
 // again whole; any other run that reads as text becomes a line of its own.
+// Lines whose start a lead column took are read again with it, first.
 void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* lines);
 
 // The lines of `cell` (pixels) of `image` read alone, line by line; `ink` is

@@ -156,6 +156,22 @@ TEST(LayoutAnalysis, BulletsReadAsLinesOfTheirOwnAndNestedBlocksReadLast) {
   EXPECT_EQ(std::vector<std::string>({"• one", "◦ two", "◦ three", "• four"}), items);
 }
 
+TEST(LayoutAnalysis, APartOfAnItemsLineReadApartStaysInTheItem) {
+  // The recognizer parted "tiger ==>  tigerS" at its wide space and read
+  // the part after the next item's line; the list goes on after it.
+  auto p = page({line("apple", 60, 100), line("tiger ==>", 60, 130), line("next", 60, 160),
+                 line("tigerS", 200, 130), line("far column", 600, 160)});
+  for (int i : {0, 1, 2}) {
+    const int y = p.lines[i].box.top;
+    p.lines[i].glyph = Glyph{GlyphShape::circle, {40, y + 6, 47, y + 13}};
+  }
+  auto lists = allLists(analyseLayout(p));
+  ASSERT_EQ(1u, lists.size());
+  std::vector<std::string> items;
+  for (const auto& item : lists[0].items) items.push_back(item.itemString);
+  EXPECT_EQ(std::vector<std::string>({"◦ apple", "◦ tiger ==> tigerS", "◦ next"}), items);
+}
+
 TEST(LayoutAnalysis, LetteredListsStayLetteredPastI) {
   std::vector<LayoutLine> lines;
   const char* letters[] = {"g.", "h.", "i.", "j."};

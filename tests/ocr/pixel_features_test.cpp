@@ -1,5 +1,7 @@
 #include "pixel_features.h"
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 #include <leptonica/allheaders.h>
 
@@ -134,6 +136,45 @@ TEST(PixelFeatures, SquareRunsAreTheEastAsianCellsOfARow) {
   // A whole line of square type is one run; a Latin line has none.
   EXPECT_EQ(1u, squareRuns(grey.get(), {PixelRect{390, 15, 570, 35}}).size());
   EXPECT_TRUE(squareRuns(grey.get(), {PixelRect{10, 15, 210, 35}}).empty());
+}
+
+TEST(PixelFeatures, AHollowBulletAsLargeAsTheLettersIsSetOffByMoreThanASpace) {
+  // Two lines of lower-case letters 10 px high, each after a ring of that
+  // size: half a line before the text it is a bullet, a word space before
+  // it the letter "o".
+  PixPtr grey(pixCreate(400, 100, 8));
+  auto fill = [&](int left, int top, int width, int height, int value) {
+    BOX* box = boxCreate(left, top, width, height);
+    pixSetInRectArbitrary(grey.get(), box, value);
+    boxDestroy(&box);
+  };
+  fill(0, 0, 400, 100, 255);
+  auto ring = [&](int left, int top) {
+    for (int y = 0; y < 10; ++y) {
+      for (int x = 0; x < 10; ++x) {
+        const double r = std::hypot(x - 4.5, y - 4.5);
+        if (r >= 3.2 && r <= 5.0) fill(left + x, top + y, 1, 1, 30);
+      }
+    }
+  };
+  auto letters = [&](int from, int top) {
+    for (int x = from; x < from + 150; x += 8) fill(x, top, 5, 10, 30);
+  };
+  ring(20, 15);
+  letters(20 + 10 + 12, 15);
+  ring(20, 65);
+  letters(20 + 10 + 5, 65);
+  PageLayout page;
+  page.width = 400;
+  page.height = 100;
+  LayoutLine bullet, letter;
+  bullet.box = {20, 10, 200, 30};
+  letter.box = {20, 60, 200, 80};
+  page.lines = {bullet, letter};
+  findPixelFeatures(grey.get(), &page);
+  ASSERT_TRUE(page.lines[0].glyph.has_value());
+  EXPECT_EQ(GlyphShape::circle, page.lines[0].glyph->shape);
+  EXPECT_FALSE(page.lines[1].glyph.has_value());
 }
 
 }  // namespace

@@ -156,4 +156,46 @@ TEST(InklessMarks, MarksReadOnBlankGroundGoAndTheirTokenWithThem) {
   EXPECT_EQ("a。", line.recognized.text);
 }
 
+TEST(LeadColumns, APieceTallerThanLinesThatTheyStartRightOfIsTheirStart) {
+  // Seven items that all begin "支持", whose first characters the layout
+  // read down as one line of their own.
+  std::vector<Line> lines;
+  auto add = [&](PixelRect box) {
+    Line& line = lines.emplace_back();
+    line.pixels = box;
+  };
+  add({40, 0, 300, 30});  // a heading above the list
+  for (int y = 100; y < 100 + 7 * 56; y += 56) add({488, y, 900, y + 30});
+  add({445, 100, 475, 466});
+  add({1400, 100, 1440, 466});  // a narrow column far away
+  std::vector<LeadColumn> found = leadColumns(lines);
+  ASSERT_EQ(1u, found.size());
+  EXPECT_EQ(8u, found[0].column);
+  EXPECT_EQ((std::vector<size_t>{1, 2, 3, 4, 5, 6, 7}), found[0].lines);
+
+  // A table's column as wide as its cells, or a tall piece beside one line
+  // only, is no lead column.
+  lines[8].pixels = {300, 100, 475, 466};
+  EXPECT_TRUE(leadColumns(lines).empty());
+  lines[8].pixels = {445, 100, 475, 466};
+  for (size_t i = 2; i < 8; ++i) lines[i].pixels.left = 700;
+  EXPECT_TRUE(leadColumns(lines).empty());
+}
+
+TEST(KeepsMarker, AMarkOrAReadingOfADrawnBulletStaysBeforeTheOtherReading) {
+  Line line;
+  line.pixels = {139, 331, 321, 344};
+  line.words = {{"©", {139, 333, 146, 340}}, {"00019는)", {161, 331, 232, 344}}};
+  EXPECT_TRUE(keepsMarker(line));
+  EXPECT_EQ(161, textBox(line).left);
+  takeReading({"apple#{는} ==> apple은", 85}, &line);
+  EXPECT_EQ("© apple#{는} ==> apple은", line.recognized.text);
+  ASSERT_EQ(2u, line.words.size());
+  EXPECT_EQ(146, line.words[0].box.right);
+  // A word of text is read again with the rest.
+  line.words = {{"tiger", {139, 331, 180, 344}}, {"==>", {190, 331, 210, 344}}};
+  EXPECT_FALSE(keepsMarker(line));
+  EXPECT_EQ(139, textBox(line).left);
+}
+
 }  // namespace
