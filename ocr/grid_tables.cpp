@@ -61,9 +61,12 @@ class RuledTables {
     std::sort(rules.begin(), rules.end(),
               [](const PixelRect& a, const PixelRect& b) { return a.top < b.top; });
     // Rows may hold paragraphs; a rule of another width between two ends the table.
+    rules_ = rules;
     stacks(rules, 20 * state_.lineHeight, true, [&](const std::vector<PixelRect>& stack) {
       std::vector<PixelRect> part;
       for (const PixelRect& rule : stack) {
+        // The bottom rule of a table above whose rows only space parts.
+        if (std::find(bottoms_.begin(), bottoms_.end(), rule) != bottoms_.end()) continue;
         part.push_back(rule);
         if (std::find(cardBottoms.begin(), cardBottoms.end(), rule) != cardBottoms.end()) {
           rowRuledTable(part, true);
@@ -93,7 +96,7 @@ class RuledTables {
     // top rule is its top edge; what stands above is a caption. (Cells ruled
     // apart may hold paragraphs parted by space.) Cut off by the screen's
     // bottom edge, it has no rule below.
-    if (ys.size() == 2 && !card) ys.push_back(cutOffBottom(stack.front(), ys.back()));
+    if (ys.size() == 2 && !card) ys.push_back(spacedBottom(stack.front(), ys.back()));
     if (std::vector<int> rows = spacedRows(stack.front(), ys);
         ys.size() == 3 && rows.size() > ys.size() && rows[1] == ys[1]) {
       const PixelRect area{stack.front().left, rows.front(), stack.front().right, rows.back()};
@@ -116,11 +119,20 @@ class RuledTables {
 
 
   // Below the rule under a header: where rows of text within the rule's
-  // width follow one another to the screen's bottom edge, just below the
-  // last; otherwise `y` itself (no table).
-  int cutOffBottom(const PixelRect& rule, int y) const {
-    const int height = state_.page.height;
-    const std::vector<PixelRect> rows = textRowsIn({rule.left, y, rule.right, height});
+  // width follow one another down to a rule of its width, however far (a
+  // long table's bottom rule), that rule; down to the screen's bottom edge,
+  // just below the last row; otherwise `y` itself (no table).
+  int spacedBottom(const PixelRect& rule, int y) {
+    const PixelRect* bottom = nullptr;
+    for (const PixelRect& other : rules_) {
+      if (other.top > y + state_.lineHeight && std::abs(other.left - rule.left) <= 2 * tolerance_ &&
+          std::abs(other.right - rule.right) <= 2 * tolerance_ &&
+          (!bottom || other.top < bottom->top)) {
+        bottom = &other;
+      }
+    }
+    const int end = bottom ? bottom->midY() : state_.page.height;
+    const std::vector<PixelRect> rows = textRowsIn({rule.left, y, rule.right, end});
     if (rows.empty() || rows.front().top - y > 2 * state_.lineHeight) return y;
     for (size_t r = 1; r < rows.size(); ++r) {
       if (rows[r].top - rows[r - 1].bottom > 2 * state_.lineHeight) return y;
@@ -128,26 +140,39 @@ class RuledTables {
     // Prose beside or across the rows is no table's.
     for (size_t i = 0; i < state_.page.lines.size(); ++i) {
       const PixelRect& box = state_.line(i).box;
-      if (!state_.used[i] && box.midY() > y &&
+      if (!state_.used[i] && box.midY() > y && box.midY() < end &&
           (box.left < rule.left - 2 * tolerance_ || box.right > rule.right + 2 * tolerance_)) {
         return y;
       }
     }
-    if (height - rows.back().bottom > 2 * state_.lineHeight) return y;
-    return std::min(height, rows.back().bottom + std::max(2, state_.lineHeight / 3));
+    if (end - rows.back().bottom > 2 * state_.lineHeight) return y;
+    if (bottom) {
+      bottoms_.push_back(*bottom);
+      return end;
+    }
+    return std::min(end, rows.back().bottom + std::max(2, state_.lineHeight / 3));
   }
 
   // `ys` with a row edge added between two rows of text in a band that
-  // stand further apart than lines of one cell: their tops 1.5-1.65 line
+  // stand further apart than lines of one cell: their middles 1.5-1.65 line
   // heights apart within a cell, 2-2.3 between rows set apart by space
-  // (measured). Tops, since a row without descenders looks further off.
+  // (measured). A loosely set page sets a cell's lines 1.85 apart and its
+  // rows 2.35: where the band's rows stand at two distances, the lines of a
+  // cell are at the shorter. Middles stand where they would with or without
+  // ascenders and descenders (a word's last letter wrapped alone, "n").
   std::vector<int> spacedRows(const PixelRect& rule, const std::vector<int>& ys) const {
     std::vector<int> edges;
     for (size_t b = 0; b + 1 < ys.size(); ++b) {
       edges.push_back(ys[b]);
       const std::vector<PixelRect> rows = textRowsIn({rule.left, ys[b], rule.right, ys[b + 1]});
+      std::vector<int> apart;
+      for (size_t r = 1; r < rows.size(); ++r) apart.push_back(rows[r].midY() - rows[r - 1].midY());
+      if (apart.empty()) continue;
+      const auto [nearest, furthest] = std::minmax_element(apart.begin(), apart.end());
+      const bool twoDistances = *furthest * 10 >= *nearest * 12;
       for (size_t r = 1; r < rows.size(); ++r) {
-        if ((rows[r].top - rows[r - 1].top) * 5 >= state_.lineHeight * 9) {
+        const int d = apart[r - 1];
+        if (d * 5 >= state_.lineHeight * 9 && (!twoDistances || d * 10 >= *nearest * 12)) {
           edges.push_back((rows[r].top + rows[r - 1].bottom) / 2);
         }
       }
@@ -348,6 +373,8 @@ class RuledTables {
 
   PageState& state_;
   const int tolerance_;
+  std::vector<PixelRect> rules_;    // the free rules, for a table's far bottom rule
+  std::vector<PixelRect> bottoms_;  // bottom rules already taken so
   std::vector<TableElement> tables_;
   std::vector<PixelRect> areas_;
 };

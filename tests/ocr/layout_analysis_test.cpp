@@ -318,6 +318,47 @@ TEST(LayoutAnalysis, TableRuledAboveUnderItsHeaderAndBelowHasRowsBySpace) {
             cells(docs[0].tables[0]));
 }
 
+TEST(LayoutAnalysis, ALongTableRuledAboveUnderItsHeaderAndFarBelowOnALooselySetPage) {
+  // Rows of 20 px lines stand 50 px apart; a cell's wrapped line 36 px
+  // below its first, as far as rows could stand on a tighter page: no row
+  // then, nor is a word's last letter wrapped alone, which stands lower for
+  // want of ascenders. The bottom rule is far below the header's.
+  std::vector<LayoutLine> lines = {line("Key", 50, 90), line("Note", 300, 90)};
+  int y = 140;
+  for (int row = 0; row < 14; ++row, y += 50) {
+    lines.push_back(line("key" + std::to_string(row), 50, y));
+    lines.push_back(line("value " + std::to_string(row), 300, y));
+    if (row == 3) {
+      y += 36;
+      lines.push_back(line("wrapped", 300, y));
+    }
+    if (row == 7) {
+      y += 36;
+      lines.push_back(line("n", 50, y + 8, 0, 12));
+    }
+  }
+  lines.push_back(line("Prose between the tables.", 50, y + 30));
+  lines.push_back(line("Key", 50, y + 110));
+  lines.push_back(line("Type", 300, y + 110));
+  lines.push_back(line("one", 50, y + 160));
+  lines.push_back(line("string", 300, y + 160));
+  PageLayout p = page(lines);
+  for (int rule : {80, 122, y - 20, y + 100, y + 142, y + 192}) {
+    p.horizontalRules.push_back({40, rule, 600, rule + 2});
+  }
+  std::vector<TableElement> tables;
+  for (const auto& d : analyseLayout(p)) tables.insert(tables.end(), d.tables.begin(), d.tables.end());
+  ASSERT_EQ(2u, tables.size());
+  const auto first = cells(tables[0]);
+  ASSERT_EQ(15u, first.size());
+  EXPECT_EQ((std::vector<std::string>{"Key", "Note"}), first[0]);
+  EXPECT_EQ((std::vector<std::string>{"key3", "value 3\nwrapped"}), first[4]);
+  EXPECT_EQ((std::vector<std::string>{"key7\nn", "value 7"}), first[8]);
+  EXPECT_EQ((std::vector<std::string>{"key13", "value 13"}), first[14]);
+  EXPECT_EQ((std::vector<std::vector<std::string>>{{"Key", "Type"}, {"one", "string"}}),
+            cells(tables[1]));
+}
+
 TEST(LayoutAnalysis, TintedHeaderIsTheFirstRowOfATableRuledBetweenRows) {
   // The header's first cell is empty, and a bold label stands close above:
   // the label is no cell, and the header no part of the first row.
