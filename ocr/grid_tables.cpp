@@ -338,8 +338,16 @@ class RuledTables {
     for (size_t i : above) {
       const PixelRect& box = state_.line(i).box;
       const int gap = top - box.bottom;
+      // A word's box drawn taller than its type (Han words often are) makes
+      // no heading, whether the line's box holds it or not: the line's
+      // height or its words' usual one, whichever is less.
+      std::vector<int> heights;
+      for (const LayoutWord& word : state_.line(i).words) heights.push_back(word.box.height());
+      std::sort(heights.begin(), heights.end());
+      const int height = heights.empty() ? box.height()
+                                         : std::min(box.height(), heights[(heights.size() - 1) / 2]);
       if (gap > (top == ruleY ? state_.lineHeight : state_.lineHeight * 3 / 2) ||
-          box.height() * 10 > state_.lineHeight * 13) {
+          height * 10 > state_.lineHeight * 13) {
         break;
       }
       top = std::min(top, box.top);

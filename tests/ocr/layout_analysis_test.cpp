@@ -259,6 +259,34 @@ TEST(LayoutAnalysis, TableRuledOnlyBetweenRowsWithItsHeaderAbove) {
                  {"DEPTH", "Object inspection depth, which\nwraps in its cell."}}),
             cells(docs[0].tables[0]));
   EXPECT_EQ("A paragraph before the table.", allParagraphs(docs)[0].transcript);
+
+  // A header whose one word the recognizer boxed twice as tall is a header
+  // still; a heading of large type above the table is none.
+  LayoutLine header = line("Name Purpose and use", 50, 80);
+  header.words[1].box = {250, 72, 320, 112};
+  header.words[2].box = {328, 80, 358, 100};
+  header.words[3].box = {366, 80, 396, 100};
+  header.box = {50, 72, 396, 112};
+  p.lines[1] = header;
+  p.lines.erase(p.lines.begin() + 2);
+  docs = analyseLayout(p);
+  ASSERT_EQ(1u, docs[0].tables.size());
+  EXPECT_EQ(3u, docs[0].tables[0].rows.size());
+  EXPECT_EQ("Purpose and use", docs[0].tables[0].rows[0][1].transcript);
+  // Or a line of one word, whose line box is the type's and its word's not.
+  LayoutLine purpose = line("Purpose", 250, 80);
+  purpose.words[0].box = {250, 72, 320, 112};
+  p.lines[1] = line("Name", 50, 80);
+  p.lines.insert(p.lines.begin() + 2, purpose);
+  docs = analyseLayout(p);
+  ASSERT_EQ(1u, docs[0].tables.size());
+  EXPECT_EQ("Purpose", docs[0].tables[0].rows[0][1].transcript);
+  p.lines.erase(p.lines.begin() + 2);
+  p.lines[1] = line("Large Heading", 50, 66, 0, 36);
+  docs = analyseLayout(p);
+  for (const auto& d : docs) {
+    for (const auto& t : d.tables) EXPECT_EQ("DEBUG", t.rows[0][0].transcript);
+  }
 }
 
 TEST(LayoutAnalysis, TableRuledAboveUnderItsHeaderAndBelowHasRowsBySpace) {
