@@ -130,8 +130,8 @@ class TesseractEngine : public RecognitionEngine {
     int lineHeight = kSmallLinePixels;  // the usual height of its lines
     std::vector<Line> lines;
     std::unique_ptr<tesseract::TessBaseAPI> api;  // the models the page was read with
-    std::string latin;  // when it was read with an East Asian model: the Latin ones
-    bool correction = true;
+    // When it was read with an East Asian model: the Latin ones.
+    std::unique_ptr<tesseract::TessBaseAPI> latin;
   };
 
   bool recognizePage(const std::string& path, const RecognitionOptions& options, Page* page,
@@ -174,11 +174,13 @@ class TesseractEngine : public RecognitionEngine {
     if (!pageModel.empty() && !chosen.api) {
       chosen.api = loadModel(pageModel, options.languageCorrection, err);
     }
-    bool eastAsianPage = false;
+    // The Latin models stay for the page's Latin runs, code and cells.
+    std::unique_ptr<tesseract::TessBaseAPI> latin;
     if (chosen.api) {
+      latin = std::move(api);
       api = std::move(chosen.api);
-      eastAsianPage = true;
     }
+    const bool eastAsianPage = latin != nullptr;
     // Across a grid's rules the page layout joins and splits the lines of
     // East Asian cells at will: such a page is read without its grids, each
     // cell alone. Latin cells it reads as well in place (measured), and
@@ -203,20 +205,17 @@ class TesseractEngine : public RecognitionEngine {
     if (!eastAsianPage) {
       rereadWeakLines(plan.alternatives, options.languageCorrection, image.get(), dpi, &found);
     } else if (pageModel.starts_with("kor")) {
-      rereadLatinLines(plan.primary, options.languageCorrection, image.get(), dpi, &found);
-      rereadCodeSpans(plan.primary, options.languageCorrection, api.get(), image.get(), dpi,
-                      lineHeight, cells, &found);
+      rereadLatinLines(latin.get(), image.get(), dpi, &found);
+      rereadCodeSpans(latin.get(), api.get(), image.get(), dpi, lineHeight, cells, &found);
     } else {
-      rereadLatinSpans(plan.primary, options.languageCorrection, image.get(), dpi, lineHeight,
-                       cells, &found);
+      rereadLatinSpans(latin.get(), image.get(), dpi, lineHeight, cells, &found);
     }
     page->image = std::move(image);
     page->dpi = dpi;
     page->lineHeight = lineHeight;
     page->lines = std::move(found);
     page->api = std::move(api);
-    if (eastAsianPage) page->latin = plan.primary;
-    page->correction = options.languageCorrection;
+    page->latin = std::move(latin);
     return true;
   }
 
@@ -407,7 +406,7 @@ class TesseractEngine : public RecognitionEngine {
     tesseract::TessBaseAPI* api = page.api.get();
     api->SetImage(image);
     api->SetSourceResolution(page.dpi);
-    std::unique_ptr<tesseract::TessBaseAPI> latin;
+    bool latinSet = false;  // the Latin models given this image
     for (auto& row : table->rows) {
       for (TextElement& cell : row) {
         if (!cell.transcript.empty()) continue;
@@ -418,7 +417,7 @@ class TesseractEngine : public RecognitionEngine {
         std::string text;
         for (const Line& line : readCell(api, image, ink.get(), box, page.lineHeight)) {
           if (isBlank(line.recognized.text)) continue;
-          const std::string read = surerReading(page, line, &latin);
+          const std::string read = surerReading(page, line, &latinSet);
           text += (text.empty() ? "" : "\n") + read;
         }
         cell.transcript = text;
@@ -428,19 +427,16 @@ class TesseractEngine : public RecognitionEngine {
 
   // A cell's value on an East Asian page ("'auto'", "[]") is often English,
   // which the East Asian model alone reads as Han characters: a line it reads
-  // poorly is read by the Latin models too, loaded once, the surer kept.
-  std::string surerReading(const Page& page, const Line& line,
-                           std::unique_ptr<tesseract::TessBaseAPI>* latin) const {
-    if (page.latin.empty() || line.recognized.confidence >= kSureSpan) return line.recognized.text;
-    if (!*latin) {
-      std::string ignored;
-      *latin = loadModel(page.latin, page.correction, &ignored);
-      if (!*latin) return line.recognized.text;
-      (*latin)->SetImage(page.image.get());
-      (*latin)->SetSourceResolution(page.dpi);
+  // poorly is read by the Latin models too, the surer kept.
+  static std::string surerReading(const Page& page, const Line& line, bool* latinSet) {
+    if (!page.latin || line.recognized.confidence >= kSureSpan) return line.recognized.text;
+    if (!*latinSet) {
+      page.latin->SetImage(page.image.get());
+      page.latin->SetSourceResolution(page.dpi);
+      *latinSet = true;
     }
     std::string text;
-    const float confidence = readLine(latin->get(), line.pixels, &text, false);
+    const float confidence = readLine(page.latin.get(), line.pixels, &text, false);
     return confidence > line.recognized.confidence ? text : line.recognized.text;
   }
 
@@ -448,19 +444,16 @@ class TesseractEngine : public RecognitionEngine {
   // Read alone, a short English line of a Korean page (a user name) often
   // comes out as Hangul and digits, though read with English too: its weak
   // lines are read by the Latin models as well, the surer reading kept.
-  void rereadLatinLines(const std::string& latin, bool correction, Pix* image, int dpi,
-                        std::vector<Line>* lines) const {
-    std::unique_ptr<tesseract::TessBaseAPI> api;
+  static void rereadLatinLines(tesseract::TessBaseAPI* latin, Pix* image, int dpi,
+                               std::vector<Line>* lines) {
+    latin->SetImage(image);
+    latin->SetSourceResolution(dpi);
     for (Line& line : *lines) {
       // Hangul the Korean model read poorly is Hangul still: the Latin
       // models read it as letters, sure of them.
       if (!isWeak(line) || squareType(image, {line.pixels}).front()) continue;
-      std::string ignored;
-      if (!api && !(api = loadModel(latin, correction, &ignored))) return;
-      api->SetImage(image);
-      api->SetSourceResolution(dpi);
       Reading reading;
-      reading.confidence = readLine(api.get(), textBox(line), &reading.text, keepsMarker(line));
+      reading.confidence = readLine(latin, textBox(line), &reading.text, keepsMarker(line));
       if (reading.confidence > line.recognized.confidence) takeReading(reading, &line);
     }
   }
@@ -498,20 +491,16 @@ class TesseractEngine : public RecognitionEngine {
   // The Chinese and Japanese models read the Latin code of a span in their
   // line but drop its hyphens and dots ("editorid", "citiesjson"): spans
   // whose words hold no East Asian character are read by the Latin models.
-  void rereadLatinSpans(const std::string& latin, bool correction, Pix* image, int dpi,
-                        int lineHeight, const std::vector<PixelRect>& cells,
-                        std::vector<Line>* lines) const {
+  static void rereadLatinSpans(tesseract::TessBaseAPI* latin, Pix* image, int dpi,
+                               int lineHeight, const std::vector<PixelRect>& cells,
+                               std::vector<Line>* lines) {
     std::vector<LatinSpan> found = latinSpans(spansOutside(cells, image, lineHeight), lines);
-    if (found.empty()) return;
-    std::string ignored;
-    std::unique_ptr<tesseract::TessBaseAPI> api = loadModel(latin, correction, &ignored);
-    if (!api) return;
     for (LatinSpan& span : found) {
       Reading reading;
-      api->SetSourceResolution(dpi);
+      latin->SetSourceResolution(dpi);
       // Enlarged, a code span's tinted edge blurs into its letters.
       const int typeHeight = span.tinted ? kReadWellHeight : span.line->pixels.height();
-      reading.confidence = readEnlarged(api.get(), image, insideCell(span.readBox, cells),
+      reading.confidence = readEnlarged(latin, image, insideCell(span.readBox, cells),
                                         typeHeight, &reading.text);
       // Less sure, it may still give back the dots and hyphens alone.
       const bool sure = reading.confidence >= kSureSpan ||
@@ -526,25 +515,21 @@ class TesseractEngine : public RecognitionEngine {
   // ("isLeapMonth" as "15ㄴ680001대"); read alone, it comes out right. A line
   // whose English spans were misread is read again with them painted over,
   // and each span's own reading put in.
-  void rereadCodeSpans(const std::string& latin, bool correction, tesseract::TessBaseAPI* page,
-                       Pix* image, int dpi, int lineHeight, const std::vector<PixelRect>& cells,
-                       std::vector<Line>* lines) const {
+  static void rereadCodeSpans(tesseract::TessBaseAPI* latin, tesseract::TessBaseAPI* page,
+                              Pix* image, int dpi, int lineHeight,
+                              const std::vector<PixelRect>& cells, std::vector<Line>* lines) {
     const std::vector<PixelRect> spans = spansOutside(cells, image, lineHeight);
     if (spans.empty()) return;
     page->SetImage(image);
     page->SetSourceResolution(dpi);
-    std::unique_ptr<tesseract::TessBaseAPI> english;
+    latin->SetImage(image);
+    latin->SetSourceResolution(dpi);
     auto readAlone = [&](const PixelRect& span) {
       Reading reading;
       reading.confidence = readSpan(page, span, &reading.text);
       if (reading.confidence >= kSureSpan) return reading;
-      std::string ignored;
-      if (!english && (english = loadModel(latin, correction, &ignored))) {
-        english->SetImage(image);
-        english->SetSourceResolution(dpi);
-      }
       Reading other;
-      if (english) other.confidence = readSpan(english.get(), span, &other.text);
+      other.confidence = readSpan(latin, span, &other.text);
       return other.confidence > reading.confidence ? other : reading;
     };
     std::vector<SpansOfLine> misread;
