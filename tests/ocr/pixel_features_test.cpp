@@ -143,22 +143,21 @@ TEST(PixelFeatures, AHollowBulletAsLargeAsTheLettersIsSetOffByMoreThanASpace) {
   // size: half a line before the text it is a bullet, a word space before
   // it the letter "o".
   PixPtr grey(pixCreate(400, 100, 8));
-  auto fill = [&](int left, int top, int width, int height, int value) {
-    BOX* box = boxCreate(left, top, width, height);
-    pixSetInRectArbitrary(grey.get(), box, value);
-    boxDestroy(&box);
-  };
-  fill(0, 0, 400, 100, 255);
+  pixSetAllArbitrary(grey.get(), 255);
   auto ring = [&](int left, int top) {
     for (int y = 0; y < 10; ++y) {
       for (int x = 0; x < 10; ++x) {
         const double r = std::hypot(x - 4.5, y - 4.5);
-        if (r >= 3.2 && r <= 5.0) fill(left + x, top + y, 1, 1, 30);
+        if (r >= 3.2 && r <= 5.0) pixSetPixel(grey.get(), left + x, top + y, 30);
       }
     }
   };
   auto letters = [&](int from, int top) {
-    for (int x = from; x < from + 150; x += 8) fill(x, top, 5, 10, 30);
+    for (int x = from; x < from + 150; x += 8) {
+      BOX* box = boxCreate(x, top, 5, 10);
+      pixSetInRectArbitrary(grey.get(), box, 30);
+      boxDestroy(&box);
+    }
   };
   ring(20, 15);
   letters(20 + 10 + 12, 15);
