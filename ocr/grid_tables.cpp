@@ -77,10 +77,14 @@ class RuledTables {
     });
   }
 
+  // Rules, bands and panels of one table start and end at the same x.
+  bool sameSpan(const PixelRect& a, const PixelRect& b) const {
+    return std::abs(a.left - b.left) <= 2 * tolerance_ && std::abs(a.right - b.right) <= 2 * tolerance_;
+  }
+
   bool ruledAcross(const PixelRect& panel, const std::vector<PixelRect>& rules) const {
     return std::any_of(rules.begin(), rules.end(), [&](const PixelRect& rule) {
-      return std::abs(rule.left - panel.left) <= 2 * tolerance_ &&
-             std::abs(rule.right - panel.right) <= 2 * tolerance_ && rule.midY() > panel.top &&
+      return sameSpan(rule, panel) && rule.midY() > panel.top &&
              rule.midY() < panel.bottom;
     });
   }
@@ -125,8 +129,7 @@ class RuledTables {
   int spacedBottom(const PixelRect& rule, int y) {
     const PixelRect* bottom = nullptr;
     for (const PixelRect& other : rules_) {
-      if (other.top > y + state_.lineHeight && std::abs(other.left - rule.left) <= 2 * tolerance_ &&
-          std::abs(other.right - rule.right) <= 2 * tolerance_ &&
+      if (other.top > y + state_.lineHeight && sameSpan(other, rule) &&
           (!bottom || other.top < bottom->top)) {
         bottom = &other;
       }
@@ -276,8 +279,7 @@ class RuledTables {
         const PixelRect& last = stack.back();
         if (done[j] || boxes[j].top - last.top < state_.lineHeight) continue;
         if (boxes[j].top - last.bottom > maxGap) break;
-        if (std::abs(boxes[j].left - last.left) <= 2 * tolerance_ &&
-            std::abs(boxes[j].right - last.right) <= 2 * tolerance_) {
+        if (sameSpan(boxes[j], last)) {
           stack.push_back(boxes[j]);
           done[j] = true;
         } else if (contiguous && boxes[j].width() * 2 >= last.width()) {
@@ -311,8 +313,7 @@ class RuledTables {
   const Panel* headerBand(const PixelRect& rule) const {
     for (const Panel& panel : state_.page.panels) {
       const PixelRect& p = panel.box;
-      if (std::abs(p.left - rule.left) <= 2 * tolerance_ &&
-          std::abs(p.right - rule.right) <= 2 * tolerance_ && p.bottom <= rule.midY() + tolerance_ &&
+      if (sameSpan(p, rule) && p.bottom <= rule.midY() + tolerance_ &&
           rule.midY() - p.bottom <= 3 * state_.lineHeight && p.height() <= 4 * state_.lineHeight) {
         return &panel;
       }
@@ -382,7 +383,7 @@ class RuledTables {
   PageState& state_;
   const int tolerance_;
   std::vector<PixelRect> rules_;    // the free rules, for a table's far bottom rule
-  std::vector<PixelRect> bottoms_;  // bottom rules already taken so
+  std::vector<PixelRect> bottoms_;  // bottom rules taken by a table above them
   std::vector<TableElement> tables_;
   std::vector<PixelRect> areas_;
 };

@@ -190,9 +190,9 @@ class ListFinder {
   // The recognizer may part a line at a wide space ("==>  A.P.I.가"): the
   // part beside it on its right, not a column away, is the same line.
   bool restOfRow(const PixelRect& last, const PixelRect& part) const {
-    const int shared = std::min(last.bottom, part.bottom) - std::max(last.top, part.top);
     const int space = part.left - last.right;
-    return shared * 2 >= std::min(last.height(), part.height()) && space >= -tolerance_ &&
+    return verticalOverlap(last, part) * 2 >= std::min(last.height(), part.height()) &&
+           space >= -tolerance_ &&
            space <= 4 * state_.lineHeight;
   }
 

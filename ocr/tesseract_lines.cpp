@@ -260,17 +260,16 @@ void readUnreadInk(tesseract::TessBaseAPI* api, Pix* image, std::vector<Line>* l
     block = std::max(block, line.block + 1);
   }
   const int typical = typicalHeight(boxes);
-  auto readOne = [&](const PixelRect& box) { return readSurely(api, image, box, false); };
   for (const PixelRect& run : unreadInk(image, boxes)) {
     Line* head = lineNextTo(run, lines);
     PixelRect box = head ? unite(head->pixels, run) : run;
-    std::optional<Line> read = readOne(box);
+    std::optional<Line> read = readSurely(api, image, box, false);
     // Cut to the ink of capitals or digits alone ("CJS", "~290 KB"), a line
     // reads worse than with the room a line of text has.
     if (!read && box.height() < typical) {
       box.top -= (typical - box.height()) / 2;
       box.bottom = box.top + typical;
-      read = readOne(box);
+      read = readSurely(api, image, box, false);
     }
     if (!read) continue;
     read->block = head ? head->block : block++;
